@@ -1,0 +1,63 @@
+// Pieces shared by the POSIX implementations of the Windows services.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <string>
+
+#include "platform/machine.h"
+#include "platform/posix/errors.h"
+#include "platform/posix/files.h"
+
+namespace vp::path {
+// Drops the cached folder listings (machine change, tests).
+void ForgetCachedFolders();
+// Forgets the current directory, taking the host's again on next use.
+void ResetCurrentDirectory();
+}  // namespace vp::path
+
+namespace vp::posix {
+
+// The Windows error code for a failed host call's errno.
+DWORD ErrorFromErrno(int error);
+
+// Sets the last error and returns the given result: `return Fail(ERROR_X, FALSE);`.
+template <class T>
+T Fail(DWORD error, T result) {
+  SetLastError(error);
+  return result;
+}
+
+FILETIME ToFileTime(const struct timespec& ts);
+
+// Windows attributes of a host object, from lstat (a symbolic link is a reparse point; a link
+// to a folder is a folder too, as a junction is).
+DWORD AttributesOf(const std::string& hostPath, const struct stat& linkStat);
+
+bool HasWriteBits(const struct stat& st);
+
+// Share modes across processes. Windows refuses an open whose access another open does not
+// share, and whose sharing another open's access exceeds; deleting or renaming a file needs
+// every open to share delete. Locks live on a separate descriptor of the file, in a byte range
+// far past any data, so they never meet the file's own content.
+class ShareLock {
+ public:
+  ShareLock() = default;
+  ShareLock(const ShareLock&) = delete;
+  ShareLock& operator=(const ShareLock&) = delete;
+  ~ShareLock();
+  // Takes the locks for an open with `access` (read/write/delete bits) and `share`; false with
+  // ERROR_SHARING_VIOLATION when another open conflicts.
+  bool Acquire(const std::string& hostPath, bool wantRead, bool wantWrite, bool wantDelete,
+               DWORD share);
+ private:
+  int fd_ = -1;
+};
+
+// The host descriptor behind a file handle of CreateFileA, or -1.
+int FileDescriptor(HANDLE file);
+
+// True when some open of the file does not share delete (so it cannot be deleted or renamed).
+bool DeleteIsDenied(const std::string& hostPath);
+
+}  // namespace vp::posix

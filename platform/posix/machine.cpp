@@ -1,0 +1,203 @@
+// The emulated machine: a root folder holding the drive table, the drives' folders, the user
+// profile, the registry hives and the named objects. Created on first use, like a new PC.
+#include "platform/machine.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include "internal.h"
+
+namespace vp::machine {
+namespace {
+
+struct State {
+  std::mutex lock;
+  std::string root;
+  bool loaded = false;
+  std::vector<Drive> drives;
+  bool admin = false;
+};
+
+State& TheState() {
+  static State* state = new State;  // lives until _exit: handles close during exit too
+  return *state;
+}
+
+void MakeFolders(const std::string& path) {
+  std::string partial;
+  for (size_t i = 0; i <= path.size(); ++i) {
+    if (i == path.size() || (path[i] == '/' && i > 0)) {
+      partial = path.substr(0, i);
+      mkdir(partial.c_str(), 0755);
+    }
+  }
+}
+
+bool Exists(const std::string& hostPath) {
+  struct stat st;
+  return lstat(hostPath.c_str(), &st) == 0;
+}
+
+std::string DefaultRoot() {
+  const char* chosen = std::getenv(kRootVariable);
+  if (chosen && *chosen) return chosen;
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) {
+    const passwd* pw = getpwuid(getuid());
+    home = pw ? pw->pw_dir : "/tmp";
+  }
+  return std::string(home) + "/.vp-machine";
+}
+
+std::string SanitisedUserName() {
+  const char* user = std::getenv("USER");
+  std::string name;
+  if (user && *user) {
+    name = user;
+  } else if (const passwd* pw = getpwuid(getuid())) {
+    name = pw->pw_name;
+  }
+  std::string clean;
+  for (char c : name)
+    if (std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.') clean += c;
+  return clean.empty() ? "user" : clean;
+}
+
+const char* TypeName(DriveType t) {
+  switch (t) {
+    case DriveType::Fixed: return "fixed";
+    case DriveType::Removable: return "removable";
+    case DriveType::Remote: return "remote";
+    case DriveType::Cdrom: return "cdrom";
+  }
+  return "fixed";
+}
+
+std::optional<DriveType> ParseType(const std::string& text) {
+  for (DriveType t : {DriveType::Fixed, DriveType::Removable, DriveType::Remote, DriveType::Cdrom})
+    if (text == TypeName(t)) return t;
+  return std::nullopt;
+}
+
+// A new machine: fixed C: and D:, a user profile with the folders a Windows profile offers.
+void CreateMachine(const std::string& root) {
+  MakeFolders(root);
+  MakeFolders(root + "/drive_c");
+  MakeFolders(root + "/drive_d");
+  std::string profile = root + "/drive_c/Users/" + SanitisedUserName();
+  for (const char* sub : {"Desktop", "Documents", "Start Menu/Programs", "AppData/Local/Temp"})
+    MakeFolders(profile + "/" + sub);
+  MakeFolders(root + "/drive_c/Windows/System32");
+  MakeFolders(root + "/registry");
+  MakeFolders(root + "/objects");
+  std::ofstream conf(root + "/drives.conf");
+  conf << "# Drives of this machine: letter, type (fixed, removable, remote, cdrom), folder.\n"
+          "# A relative folder lies in the machine root. Z: (remote) maps every other host path.\n"
+          "C fixed drive_c\n"
+          "D fixed drive_d\n";
+  std::ofstream machine(root + "/machine.conf");
+  machine << "# admin=1 makes the user an administrator (HKEY_LOCAL_MACHINE writable).\n"
+             "admin=0\n";
+}
+
+std::string Absolute(const std::string& root, const std::string& folder) {
+  std::string path = folder.empty() || folder[0] == '/' ? folder : root + "/" + folder;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  char resolved[4096];
+  if (realpath(path.c_str(), resolved)) return resolved;
+  return path;
+}
+
+void LoadLocked(State& s) {
+  if (s.loaded) return;
+  if (s.root.empty()) s.root = DefaultRoot();
+  while (s.root.size() > 1 && s.root.back() == '/') s.root.pop_back();
+  if (!Exists(s.root + "/drives.conf")) CreateMachine(s.root);
+  char resolved[4096];
+  if (realpath(s.root.c_str(), resolved)) s.root = resolved;
+
+  s.drives.clear();
+  std::ifstream conf(s.root + "/drives.conf");
+  std::string line;
+  while (std::getline(conf, line)) {
+    std::istringstream fields(line);
+    std::string letter, type, folder;
+    if (!(fields >> letter >> type) || letter.empty() || letter[0] == '#') continue;
+    std::getline(fields >> std::ws, folder);
+    char l = static_cast<char>(std::toupper(static_cast<unsigned char>(letter[0])));
+    auto t = ParseType(type);
+    if (letter.size() != 1 || l < 'A' || l > 'Y' || !t || folder.empty()) continue;
+    bool duplicate = false;
+    for (const Drive& d : s.drives) duplicate = duplicate || d.letter == l;
+    if (!duplicate) s.drives.push_back({l, *t, Absolute(s.root, folder)});
+  }
+  s.drives.push_back({'Z', DriveType::Remote, "/"});
+  std::sort(s.drives.begin(), s.drives.end(),
+            [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
+
+  s.admin = false;
+  std::ifstream machine(s.root + "/machine.conf");
+  while (std::getline(machine, line))
+    if (line == "admin=1") s.admin = true;
+  s.loaded = true;
+}
+
+}  // namespace
+
+const std::string& Root() {
+  State& s = TheState();
+  std::lock_guard guard(s.lock);
+  LoadLocked(s);
+  return s.root;
+}
+
+void UseRoot(const std::string& hostFolder) {
+  {
+    State& s = TheState();
+    std::lock_guard guard(s.lock);
+    s.root = hostFolder;
+    s.loaded = false;
+    LoadLocked(s);
+  }
+  vp::path::ForgetCachedFolders();
+  vp::path::ResetCurrentDirectory();
+}
+
+std::vector<Drive> Drives() {
+  State& s = TheState();
+  std::lock_guard guard(s.lock);
+  LoadLocked(s);
+  return s.drives;
+}
+
+std::optional<Drive> FindDrive(char letter) {
+  char l = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  for (const Drive& d : Drives())
+    if (d.letter == l) return d;
+  return std::nullopt;
+}
+
+std::string UserName() { return SanitisedUserName(); }
+
+std::string ProfileFolder() { return "C:\\Users\\" + SanitisedUserName(); }
+
+std::string RegistryFolder() { return Root() + "/registry"; }
+
+std::string ObjectsFolder() { return Root() + "/objects"; }
+
+bool UserIsAdministrator() {
+  State& s = TheState();
+  std::lock_guard guard(s.lock);
+  LoadLocked(s);
+  return s.admin;
+}
+
+}  // namespace vp::machine

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Makes a fresh wine prefix that looks like a small Windows machine: fixed C: and D:, no host
+# root mapped as a drive, and a user profile with Desktop and Start Menu folders of its own.
+# Usage: scripts/wine-prefix.sh <prefix folder>
+set -euo pipefail
+prefix=$(realpath -m "$1")
+rm -rf "$prefix"
+mkdir -p "$prefix/home"
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" HOME="$prefix/home"
+wineboot -i >/dev/null 2>&1
+wineserver -w
+# Only the prefix's own drives: C: and a fixed D: inside the prefix.
+rm -f "$prefix/dosdevices/z:"
+mkdir -p "$prefix/drive_d"
+ln -sfn ../drive_d "$prefix/dosdevices/d:"
+echo "$prefix"
