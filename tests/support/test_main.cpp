@@ -41,6 +41,8 @@ static void RemoveHostTree(const std::string& folder) {
 #endif
 
 int main(int argc, char** argv) {
+  int childExit = 0;
+  if (vp::test::RunChildIfAsked(argc, argv, &childExit)) return childExit;
   testing::InitGoogleTest(&argc, argv);
 #ifndef _WIN32
   std::string machineRoot;

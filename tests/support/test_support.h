@@ -25,3 +25,25 @@ bool RunningUnderWine();
 std::string ExecutableFolder();
 
 }  // namespace vp::test
+
+namespace vp::test {
+
+// Child processes: a test executable started with "--vp-child=<name> [argument]" runs the
+// registered child function instead of the tests and exits with its result.
+using ChildFunction = int (*)(const std::string& argument);
+bool RegisterChild(const char* name, ChildFunction function);
+// Runs this executable as the named child and waits; returns its exit code (-1 if it could not
+// start or did not end normally).
+int RunChild(const std::string& name, const std::string& argument = "");
+// Starts the named child without waiting; returns an opaque id for WaitChild, or 0.
+long StartChild(const std::string& name, const std::string& argument = "");
+int WaitChild(long id);
+// Dispatches "--vp-child=..." arguments; returns true and sets `exitCode` when it ran a child.
+bool RunChildIfAsked(int argc, char** argv, int* exitCode);
+
+}  // namespace vp::test
+
+#define VP_CHILD(name)                                                                   \
+  static int VpChild_##name(const std::string& argument);                               \
+  static const bool vp_child_registered_##name = vp::test::RegisterChild(#name, VpChild_##name); \
+  static int VpChild_##name([[maybe_unused]] const std::string& argument)

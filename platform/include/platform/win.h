@@ -17,6 +17,7 @@
 #  include "platform/posix/files.h"
 #  include "platform/posix/process.h"
 #  include "platform/posix/modules.h"
+#  include "platform/posix/crt.h"
 #  if __has_include("platform/posix/registry.h")
 #    include "platform/posix/registry.h"
 #  endif

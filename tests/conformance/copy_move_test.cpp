@@ -1,0 +1,109 @@
+// Copying and moving files.
+#include <gtest/gtest.h>
+
+#include "platform/win.h"
+#include "test_support.h"
+
+using namespace vp::test;
+
+TEST(CopyFile, CopiesAndHonoursFailIfExists) {
+  std::string dir = TestFolder();
+  std::string src = dir + "\\src.bin", dst = dir + "\\dst.bin";
+  std::string payload(100000, 'q');
+  payload[5] = '\0';
+  ASSERT_TRUE(WriteTextFile(src, payload));
+  EXPECT_TRUE(CopyFileA(src.c_str(), dst.c_str(), TRUE));
+  EXPECT_EQ(ReadTextFile(dst), payload);
+
+  ASSERT_TRUE(WriteTextFile(src, "new"));
+  SetLastError(0);
+  EXPECT_FALSE(CopyFileA(src.c_str(), dst.c_str(), TRUE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
+  EXPECT_EQ(ReadTextFile(dst), payload);
+  EXPECT_TRUE(CopyFileA(src.c_str(), dst.c_str(), FALSE));
+  EXPECT_EQ(ReadTextFile(dst), "new");
+}
+
+TEST(CopyFile, FailuresLeaveTheTargetAlone) {
+  std::string dir = TestFolder();
+  std::string src = dir + "\\src.txt", dst = dir + "\\dst.txt";
+  ASSERT_TRUE(WriteTextFile(src, "source"));
+  ASSERT_TRUE(WriteTextFile(dst, "target"));
+
+  SetLastError(0);
+  EXPECT_FALSE(CopyFileA((dir + "\\missing.txt").c_str(), dst.c_str(), FALSE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+  SetLastError(0);
+  EXPECT_FALSE(CopyFileA(src.c_str(), (dir + "\\no\\dst.txt").c_str(), FALSE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+
+  // A read-only target is refused, not overwritten.
+  ASSERT_TRUE(SetFileAttributesA(dst.c_str(), FILE_ATTRIBUTE_READONLY));
+  SetLastError(0);
+  EXPECT_FALSE(CopyFileA(src.c_str(), dst.c_str(), FALSE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  SetFileAttributesA(dst.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ReadTextFile(dst), "target");
+
+  // A target held open without sharing is refused too.
+  HANDLE h = CreateFileA(dst.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  SetLastError(0);
+  EXPECT_FALSE(CopyFileA(src.c_str(), dst.c_str(), FALSE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  CloseHandle(h);
+  EXPECT_EQ(ReadTextFile(dst), "target");
+
+  // A folder cannot be copied as a file.
+  SetLastError(0);
+  EXPECT_FALSE(CopyFileA(dir.c_str(), (dir + "\\copy").c_str(), FALSE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
+
+TEST(CopyFile, KeepsTheReadOnlyAttributeOfTheSource) {
+  std::string dir = TestFolder();
+  std::string src = dir + "\\ro.txt", dst = dir + "\\copy.txt";
+  ASSERT_TRUE(WriteTextFile(src, "r"));
+  ASSERT_TRUE(SetFileAttributesA(src.c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(CopyFileA(src.c_str(), dst.c_str(), TRUE));
+  EXPECT_TRUE(GetFileAttributesA(dst.c_str()) & FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesA(src.c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesA(dst.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(MoveFile, RenamesFilesAndFoldersWithoutReplacing) {
+  std::string dir = TestFolder();
+  std::string a = dir + "\\a.txt", b = dir + "\\b.txt";
+  ASSERT_TRUE(WriteTextFile(a, "a"));
+  EXPECT_TRUE(MoveFileA(a.c_str(), b.c_str()));
+  EXPECT_FALSE(PathExists(a));
+  EXPECT_EQ(ReadTextFile(b), "a");
+
+  ASSERT_TRUE(WriteTextFile(a, "other"));
+  SetLastError(0);
+  EXPECT_FALSE(MoveFileA(a.c_str(), b.c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(ReadTextFile(b), "a");
+  EXPECT_EQ(ReadTextFile(a), "other");
+
+  SetLastError(0);
+  EXPECT_FALSE(MoveFileA((dir + "\\gone.txt").c_str(), (dir + "\\c.txt").c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+  ASSERT_TRUE(CreateDirectoryA((dir + "\\sub").c_str(), nullptr));
+  ASSERT_TRUE(WriteTextFile(dir + "\\sub\\in.txt", "in"));
+  EXPECT_TRUE(MoveFileA((dir + "\\sub").c_str(), (dir + "\\renamed").c_str()));
+  EXPECT_EQ(ReadTextFile(dir + "\\renamed\\in.txt"), "in");
+}
+
+TEST(MoveFile, ChangesOnlyTheLetterCase) {
+  std::string dir = TestFolder();
+  ASSERT_TRUE(WriteTextFile(dir + "\\VantPro.exe", "launcher"));
+  EXPECT_TRUE(MoveFileA((dir + "\\VantPro.exe").c_str(), (dir + "\\VANTPRO.EXE").c_str()));
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((dir + "\\vantpro.exe").c_str(), &data);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  EXPECT_STREQ(data.cFileName, "VANTPRO.EXE");
+  FindClose(find);
+}

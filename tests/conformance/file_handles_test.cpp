@@ -1,0 +1,138 @@
+// CreateFileA dispositions, reading and writing, and share modes.
+#include <gtest/gtest.h>
+
+#include "platform/win.h"
+#include "test_support.h"
+
+using namespace vp::test;
+
+namespace {
+
+HANDLE Open(const std::string& path, DWORD access, DWORD share, DWORD disposition, DWORD* error) {
+  SetLastError(0xdead);
+  HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  *error = GetLastError();
+  return h;
+}
+
+}  // namespace
+
+TEST(CreateFile, Dispositions) {
+  std::string path = TestFolder() + "\\f.txt";
+  DWORD error = 0;
+  EXPECT_EQ(Open(path, GENERIC_READ, 0, OPEN_EXISTING, &error), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(Open(path, GENERIC_WRITE, 0, TRUNCATE_EXISTING, &error), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+  HANDLE h = Open(path, GENERIC_WRITE, 0, CREATE_NEW, &error);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  EXPECT_TRUE(WriteFile(h, "hello", 5, &written, nullptr));
+  EXPECT_EQ(written, 5u);
+  EXPECT_EQ(GetFileSize(h, nullptr), 5u);
+  CloseHandle(h);
+
+  EXPECT_EQ(Open(path, GENERIC_WRITE, 0, CREATE_NEW, &error), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_EXISTS));
+
+  h = Open(path, GENERIC_READ, 0, OPEN_ALWAYS, &error);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  char buffer[16] = {};
+  DWORD read = 0;
+  EXPECT_TRUE(ReadFile(h, buffer, sizeof buffer, &read, nullptr));
+  EXPECT_EQ(std::string(buffer, read), "hello");
+  EXPECT_TRUE(ReadFile(h, buffer, sizeof buffer, &read, nullptr));
+  EXPECT_EQ(read, 0u);  // end of file is a success with nothing read
+  // A handle opened for reading cannot write.
+  SetLastError(0);
+  EXPECT_FALSE(WriteFile(h, "x", 1, &written, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  CloseHandle(h);
+
+  h = Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS, &error);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(GetFileSize(h, nullptr), 0u);
+  CloseHandle(h);
+
+  h = Open(path + "2", GENERIC_WRITE, 0, CREATE_ALWAYS, &error);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_SUCCESS));
+  CloseHandle(h);
+
+  SetLastError(0);
+  EXPECT_FALSE(CloseHandle(h));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+TEST(CreateFile, FoldersAndMissingParents) {
+  std::string dir = TestFolder();
+  DWORD error = 0;
+  EXPECT_EQ(Open(dir, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, &error), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(Open(dir + "\\no\\f.txt", GENERIC_WRITE, 0, CREATE_ALWAYS, &error), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(Open(dir + "\\bad|name.txt", GENERIC_WRITE, 0, CREATE_ALWAYS, &error), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_INVALID_NAME));
+}
+
+TEST(ShareModes, OpensMustShareWhatOthersHold) {
+  std::string path = TestFolder() + "\\s.txt";
+  ASSERT_TRUE(WriteTextFile(path, "s"));
+  DWORD error = 0;
+  HANDLE reader = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, &error);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  // Another reader that shares reading is fine.
+  HANDLE second = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, &error);
+  EXPECT_NE(second, INVALID_HANDLE_VALUE);
+  CloseHandle(second);
+  // A writer is refused: the first open does not share writing.
+  EXPECT_EQ(Open(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, &error), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  // A reader that refuses to share reading is refused: the first open reads.
+  EXPECT_EQ(Open(path, GENERIC_READ, 0, OPEN_EXISTING, &error), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  CloseHandle(reader);
+  HANDLE exclusive = Open(path, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, &error);
+  EXPECT_NE(exclusive, INVALID_HANDLE_VALUE);
+  CloseHandle(exclusive);
+}
+
+VP_CHILD(hold_file_open) {
+  HANDLE h = CreateFileA(argument.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return 2;
+  // Holds the file until the parent removes the flag file beside it.
+  std::string flag = argument + ".flag";
+  for (int i = 0; i < 500 && GetFileAttributesA(flag.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(10);
+  CloseHandle(h);
+  return 0;
+}
+
+TEST(ShareModes, HoldAcrossProcesses) {
+  std::string path = TestFolder() + "\\other.txt";
+  ASSERT_TRUE(WriteTextFile(path, "o"));
+  ASSERT_TRUE(WriteTextFile(path + ".flag", "f"));
+  long child = StartChild("hold_file_open", path);
+  ASSERT_NE(child, 0);
+  // Waits until the child holds the file.
+  DWORD error = 0;
+  bool held = false;
+  for (int i = 0; i < 500 && !held; ++i) {
+    HANDLE h = Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, &error);
+    if (h == INVALID_HANDLE_VALUE) {
+      held = error == ERROR_SHARING_VIOLATION;
+    } else {
+      CloseHandle(h);
+      Sleep(10);
+    }
+  }
+  EXPECT_TRUE(held);
+  SetLastError(0);
+  EXPECT_FALSE(DeleteFileA(path.c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  DeleteFileA((path + ".flag").c_str());
+  EXPECT_EQ(WaitChild(child), 0);
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+}

@@ -1,0 +1,80 @@
+#include <map>
+#include <string>
+
+#include "platform/win.h"
+#include "test_support.h"
+
+#ifndef _WIN32
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+extern char** environ;
+#endif
+
+namespace vp::test {
+namespace {
+
+std::map<std::string, ChildFunction>& Children() {
+  static std::map<std::string, ChildFunction> children;
+  return children;
+}
+
+}  // namespace
+
+bool RegisterChild(const char* name, ChildFunction function) {
+  Children()[name] = function;
+  return true;
+}
+
+bool RunChildIfAsked(int argc, char** argv, int* exitCode) {
+  const std::string flag = "--vp-child=";
+  if (argc < 2 || std::string(argv[1]).rfind(flag, 0) != 0) return false;
+  auto it = Children().find(std::string(argv[1]).substr(flag.size()));
+  *exitCode = it == Children().end() ? 100 : it->second(argc > 2 ? argv[2] : "");
+  return true;
+}
+
+#ifdef _WIN32
+long StartChild(const std::string& name, const std::string& argument) {
+  char exe[MAX_PATH];
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string line = "\"" + std::string(exe) + "\" --vp-child=" + name + " \"" + argument + "\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(exe, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
+  CloseHandle(pi.hThread);
+  return reinterpret_cast<long>(pi.hProcess);
+}
+
+int WaitChild(long id) {
+  HANDLE process = reinterpret_cast<HANDLE>(id);
+  WaitForSingleObject(process, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process, &code);
+  CloseHandle(process);
+  return static_cast<int>(code);
+}
+#else
+long StartChild(const std::string& name, const std::string& argument) {
+  std::string flag = "--vp-child=" + name;
+  std::string arg = argument;
+  char* argv[] = {const_cast<char*>("child"), flag.data(), arg.data(), nullptr};
+  pid_t pid = 0;
+  if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, environ) != 0) return 0;
+  return pid;
+}
+
+int WaitChild(long id) {
+  int status = 0;
+  if (waitpid(static_cast<pid_t>(id), &status, 0) < 0 || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+#endif
+
+int RunChild(const std::string& name, const std::string& argument) {
+  long id = StartChild(name, argument);
+  return id ? WaitChild(id) : -1;
+}
+
+}  // namespace vp::test
