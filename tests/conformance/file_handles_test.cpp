@@ -17,7 +17,7 @@ HANDLE Open(const std::string& path, DWORD access, DWORD share, DWORD dispositio
 
 }  // namespace
 
-TEST(CreateFile, Dispositions) {
+TEST(Opening, Dispositions) {
   std::string path = TestFolder() + "\\f.txt";
   DWORD error = 0;
   EXPECT_EQ(Open(path, GENERIC_READ, 0, OPEN_EXISTING, &error), INVALID_HANDLE_VALUE);
@@ -67,7 +67,7 @@ TEST(CreateFile, Dispositions) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
-TEST(CreateFile, FoldersAndMissingParents) {
+TEST(Opening, FoldersAndMissingParents) {
   std::string dir = TestFolder();
   DWORD error = 0;
   EXPECT_EQ(Open(dir, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, &error), INVALID_HANDLE_VALUE);
@@ -103,9 +103,10 @@ TEST(ShareModes, OpensMustShareWhatOthersHold) {
 VP_CHILD(hold_file_open) {
   HANDLE h = CreateFileA(argument.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return 2;
-  // Holds the file until the parent removes the flag file beside it.
+  // Tells the parent it holds the file, then holds it until the parent removes the flag.
   std::string flag = argument + ".flag";
-  for (int i = 0; i < 500 && GetFileAttributesA(flag.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(10);
+  if (!WriteTextFile(flag, "held")) return 3;
+  for (int i = 0; i < 1000 && GetFileAttributesA(flag.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(10);
   CloseHandle(h);
   return 0;
 }
@@ -113,26 +114,19 @@ VP_CHILD(hold_file_open) {
 TEST(ShareModes, HoldAcrossProcesses) {
   std::string path = TestFolder() + "\\other.txt";
   ASSERT_TRUE(WriteTextFile(path, "o"));
-  ASSERT_TRUE(WriteTextFile(path + ".flag", "f"));
   long child = StartChild("hold_file_open", path);
   ASSERT_NE(child, 0);
-  // Waits until the child holds the file.
+  for (int i = 0; i < 1000 && !PathExists(path + ".flag"); ++i) Sleep(10);
+  ASSERT_TRUE(PathExists(path + ".flag"));
   DWORD error = 0;
-  bool held = false;
-  for (int i = 0; i < 500 && !held; ++i) {
-    HANDLE h = Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, &error);
-    if (h == INVALID_HANDLE_VALUE) {
-      held = error == ERROR_SHARING_VIOLATION;
-    } else {
-      CloseHandle(h);
-      Sleep(10);
-    }
-  }
-  EXPECT_TRUE(held);
+  EXPECT_EQ(Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, &error),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   SetLastError(0);
   EXPECT_FALSE(DeleteFileA(path.c_str()));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-  DeleteFileA((path + ".flag").c_str());
+  // The child may still be closing the flag file it wrote.
+  for (int i = 0; i < 1000 && !DeleteFileA((path + ".flag").c_str()); ++i) Sleep(10);
   EXPECT_EQ(WaitChild(child), 0);
   EXPECT_TRUE(DeleteFileA(path.c_str()));
 }

@@ -82,6 +82,12 @@ bool RunningUnderWine() {
 #endif
 }
 
+bool WineDiffers(const char* why) {
+  if (!RunningUnderWine()) return false;
+  testing::Test::RecordProperty("known_wine_difference", why);
+  return true;
+}
+
 std::string ExecutableFolder() {
   char buffer[MAX_PATH * 4];
   DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);

@@ -21,6 +21,10 @@ void RemoveTree(const std::string& path);
 // True when running under wine (a Windows build); lets a case state a known difference.
 bool RunningUnderWine();
 
+// True under wine where wine is known to differ from Windows' documented behaviour; the case
+// then skips that one expectation and records why (shown in the test report).
+bool WineDiffers(const char* why);
+
 // Full path of this test executable's folder, with a trailing backslash.
 std::string ExecutableFolder();
 
