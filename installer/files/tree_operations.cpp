@@ -1,0 +1,126 @@
+#include "files/tree_operations.h"
+
+#include "files/folder_walk.h"
+#include "platform/win.h"
+#include "shell/product_profile.h"
+
+using files::FolderEntry;
+
+namespace {
+
+// The package's data folder names of the three variants, for the copy filter.
+const char* DataFolderOfVariant(const std::string& appType) {
+  if (appType == "FO") return "VANTFOData-TWS";
+  if (appType == "CM") return "VANTCMData-TWS";
+  if (appType == "VANTPLUS") return "VANTProData-TWS";
+  return nullptr;
+}
+
+// Case-sensitive search that counts only a match past the first character.
+bool FoundAfterStart(const std::string& text, const std::string& part) {
+  size_t at = text.find(part);
+  return at != std::string::npos && at > 0;
+}
+
+bool IsLinkPath(const std::string& path, DWORD* attributes) {
+  *attributes = GetFileAttributesA(path.c_str());
+  return *attributes != INVALID_FILE_ATTRIBUTES && (*attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+}  // namespace
+
+bool CTreeOperations::PassesVariantFilter(const std::string& path) const {
+  const char* dataFolder = DataFolderOfVariant(m_state.GetAppType());
+  if (!dataFolder) return true;
+  return FoundAfterStart(path, dataFolder) || FoundAfterStart(path, g_profile.DbFolderNameB);
+}
+
+void CTreeOperations::CopyTree(const std::string& source) {
+  files::WalkFolder(source, [this](const FolderEntry& entry) {
+    if (!PassesVariantFilter(entry.path)) return true;
+    if (!entry.IsFolder()) {
+      CopyPackageFile(entry.path, entry.name);
+      return true;
+    }
+    // A link in the package is not followed: what it points to is no part of the package.
+    if (entry.IsLink()) return true;
+    std::string folder = m_state.GetDestDir() + entry.name;
+    // The existing user data stays untouched unless the user asked to replace it.
+    if (!m_state.IsCheckBoxChecked(kUserDataCheckBox) &&
+        files::EqualsNoCase(folder, m_state.GetCheckBoxCaption(kUserDataCheckBox)))
+      return true;
+    m_state.SetDestDir(folder + "\\");
+    PrepareDestinationFolder(m_state.GetDestDir());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    CopyTree(entry.path);
+    return true;
+  });
+  std::string dest = files::TextBeforeLastBackslash(m_state.GetDestDir());
+  m_state.SetDestDir(files::TextBeforeLastBackslash(dest) + "\\");
+}
+
+void CTreeOperations::CopyPackageFile(const std::string& source, const std::string& name) {
+  std::string destDir = m_state.GetDestDir();
+  // Files lying directly in the package folder never go to the drive root.
+  if (destDir == m_state.GetDrive()) return;
+  std::string target = destDir + name;
+  DWORD attributes = GetFileAttributesA(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    DWORD writable = attributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY |
+                                    FILE_ATTRIBUTE_REPARSE_POINT);
+    SetFileAttributesA(target.c_str(), writable ? writable : FILE_ATTRIBUTE_NORMAL);
+    if (!DeleteFileA(target.c_str())) {
+      m_state.ShowMessage("Destination file \"" + target +
+                          "\" \nalready exists, but couldn't be replaced by the new file.");
+    }
+  }
+  CopyFileA(source.c_str(), target.c_str(), FALSE);
+}
+
+void CTreeOperations::PrepareDestinationFolder(const std::string& folder) {
+  std::string path = files::TextBeforeLastBackslash(folder);
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+  if (files::EqualsNoCase(path, m_state.GetCheckBoxCaption(kExecutableCheckBox)))
+    ClearFolderKeepingBackups(path);
+  if (files::EqualsNoCase(path, m_state.GetCheckBoxCaption(kUserDataCheckBox)))
+    ClearFolderKeepingBackups(path);
+}
+
+void CTreeOperations::ClearFolderKeepingBackups(const std::string& folder) {
+  std::string userData = m_state.GetCheckBoxCaption(kUserDataCheckBox);
+  if (files::EqualsNoCase(folder, userData + "\\MWBackup")) return;
+  std::string drive = m_state.GetDrive();
+  bool keepFolder = files::EqualsNoCase(folder, userData) ||
+                    files::EqualsNoCase(folder, drive + g_profile.DataFolderName) ||
+                    files::EqualsNoCase(folder, drive + g_profile.DbFolderName);
+  DWORD attributes = 0;
+  if (IsLinkPath(folder, &attributes)) {
+    if (!keepFolder) files::RemoveLink(folder, attributes);
+    return;
+  }
+  bool emptied = files::WalkFolder(folder, [this](const FolderEntry& entry) {
+    if (entry.IsFolder()) {
+      ClearFolderKeepingBackups(entry.path);
+      return true;
+    }
+    return files::DeleteFoundFile(entry);  // a file that stays ends this folder's walk
+  });
+  if (emptied && !keepFolder) RemoveDirectoryA(folder.c_str());
+}
+
+void DeleteTree(const std::string& folder) {
+  DWORD attributes = 0;
+  if (IsLinkPath(folder, &attributes)) {
+    files::RemoveLink(folder, attributes);
+    return;
+  }
+  bool emptied = files::WalkFolder(folder, [](const FolderEntry& entry) {
+    if (entry.IsFolder()) {
+      DeleteTree(entry.path);
+      return true;
+    }
+    return files::DeleteFoundFile(entry);
+  });
+  if (emptied) RemoveDirectoryA(folder.c_str());
+}
