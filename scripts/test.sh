@@ -21,6 +21,7 @@ build() {  # preset: configure and build; a warning fails the run like an error
   fi
 }
 build host
+build host-asan
 build windows-i686
 
 # gtest writes one XML report per executable; the summaries are counted from them.
@@ -41,6 +42,9 @@ echo "== host tests (ctest)"
 host_reports="$root/build/host/test-reports"
 rm -rf "$host_reports"; mkdir -p "$host_reports"
 GTEST_OUTPUT="xml:$host_reports/" ctest --preset host -j"$jobs" || status=1
+
+echo "== host tests under AddressSanitizer and UndefinedBehaviorSanitizer (ctest)"
+ctest --preset host-asan -j"$jobs" || status=1
 
 echo "== windows tests (wine)"
 prefix=$(scripts/wine-prefix.sh build/windows-i686/wineprefix)

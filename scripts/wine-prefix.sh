@@ -9,6 +9,16 @@ mkdir -p "$prefix/home"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" HOME="$prefix/home"
 wineboot -i >/dev/null 2>&1
 wineserver -w
+# The profile's folders are real folders of the prefix, not links into the host's home, and the
+# profile has a "Start Menu" that leads to the roaming Start Menu, as a Windows profile has.
+for profile in "$prefix"/drive_c/users/*; do
+  [ -d "$profile/AppData" ] || continue
+  for name in Desktop Documents Downloads Music Pictures Videos; do
+    if [ -L "$profile/$name" ]; then rm -f "$profile/$name"; mkdir -p "$profile/$name"; fi
+  done
+  mkdir -p "$profile/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+  [ -e "$profile/Start Menu" ] || ln -s "AppData/Roaming/Microsoft/Windows/Start Menu" "$profile/Start Menu"
+done
 # Only the prefix's own drives: C: and a fixed D: inside the prefix.
 rm -f "$prefix/dosdevices/z:"
 mkdir -p "$prefix/drive_d"
