@@ -73,9 +73,7 @@ std::string SameFolderWithGivenName(const std::string& host, LPCSTR target) {
 DWORD GetFileAttributesA(LPCSTR path) {
   auto r = Resolve(path, Need::Existing);
   if (!r) return INVALID_FILE_ATTRIBUTES;
-  struct stat st;
-  if (lstat(r->host.c_str(), &st) != 0) return Fail(vp::posix::ErrorFromErrno(errno), INVALID_FILE_ATTRIBUTES);
-  return vp::posix::AttributesOf(r->host, st);
+  return vp::posix::AttributesOf(r->host, r->linkStat);
 }
 
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {

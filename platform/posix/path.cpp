@@ -70,10 +70,12 @@ bool Scan(const std::string& folder, const struct stat& st, Listing& out) {
   return true;
 }
 
-// The on-disk name in `folder` that equals `name` ignoring case, or empty.
-std::string FindCaseVariant(const std::string& folder, const std::string& name) {
+// The on-disk name in `folder` that equals `name` ignoring case, or empty. `known` is the
+// folder's stat when the caller has just taken it.
+std::string FindCaseVariant(const std::string& folder, const std::string& name, const struct stat* known) {
   struct stat st;
-  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+  if (known && S_ISDIR(known->st_mode)) st = *known;
+  else if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
   std::string key = Folded(name);
   std::lock_guard guard(g_cacheLock);
   Listing& listing = g_listings[folder];
@@ -255,18 +257,26 @@ std::optional<Resolved> ToHost(const std::string& windowsPath, Need need, DWORD*
     out.windows = full;
     out.host = direct;
     out.exists = true;
+    out.linkStat = st;
     return out;
   }
 
+  if (parts.empty()) {  // the drive's own folder is missing
+    *error = ERROR_PATH_NOT_FOUND;
+    return std::nullopt;
+  }
   std::string host = base;
   std::string windows = full.substr(0, 3);
+  bool haveFolderStat = false;  // st holds the stat of the folder `host` from the last step
   for (size_t i = 0; i < parts.size(); ++i) {
     bool last = i + 1 == parts.size();
     std::string folder = host.empty() ? "/" : host;
     std::string candidate = host + "/" + parts[i];
     std::string name = parts[i];
+    struct stat folderStat = st;
     if (lstat(candidate.c_str(), &st) != 0) {
-      name = FindCaseVariant(folder, parts[i]);
+      name = FindCaseVariant(folder, parts[i], haveFolderStat ? &folderStat : nullptr);
+      if (!name.empty() && lstat((host + "/" + name).c_str(), &st) != 0) name.clear();
       if (name.empty()) {
         if (!last) {
           *error = ERROR_PATH_NOT_FOUND;
@@ -283,20 +293,22 @@ std::optional<Resolved> ToHost(const std::string& windowsPath, Need need, DWORD*
       }
       candidate = host + "/" + name;
     }
-    if (!last) {
+    if (!last && !S_ISDIR(st.st_mode)) {  // only a link needs a second look at its target
       struct stat target;
-      if (stat(candidate.c_str(), &target) != 0 || !S_ISDIR(target.st_mode)) {
+      if (!S_ISLNK(st.st_mode) || stat(candidate.c_str(), &target) != 0 || !S_ISDIR(target.st_mode)) {
         *error = ERROR_PATH_NOT_FOUND;
         return std::nullopt;
       }
     }
     host = candidate;
+    haveFolderStat = S_ISDIR(st.st_mode);
     windows += name;
     if (!last) windows += '\\';
   }
   out.windows = windows;
   out.host = host.empty() ? "/" : host;
   out.exists = true;
+  out.linkStat = st;
   return out;
 }
 

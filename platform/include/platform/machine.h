@@ -5,6 +5,8 @@
 
 #ifndef _WIN32
 
+#include <sys/stat.h>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,6 +59,7 @@ struct Resolved {
   std::string windows;  // full, normalised Windows path ("C:\A\b.txt", case as on disk)
   std::string host;     // host path of the same object
   bool exists = false;
+  struct stat linkStat {};  // lstat of the object when it exists, taken while resolving
 };
 
 // Full Windows path of `path` against the current directory: separators unified, "." and ".."
