@@ -1,0 +1,13 @@
+set(CMAKE_SYSTEM_NAME Windows)
+# Shared by the mingw-w64 toolchain files, which set VP_MINGW_ARCH first.
+set(CMAKE_SYSTEM_PROCESSOR ${VP_MINGW_ARCH})
+set(TOOLCHAIN_PREFIX ${VP_MINGW_ARCH}-w64-mingw32)
+# The posix thread model gives std::thread and std::mutex; linked statically.
+set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
