@@ -114,7 +114,7 @@ VP_CHILD(hold_file_open) {
 TEST(ShareModes, HoldAcrossProcesses) {
   std::string path = TestFolder() + "\\other.txt";
   ASSERT_TRUE(WriteTextFile(path, "o"));
-  long child = StartChild("hold_file_open", path);
+  auto child = StartChild("hold_file_open", path);
   ASSERT_NE(child, 0);
   for (int i = 0; i < 1000 && !PathExists(path + ".flag"); ++i) Sleep(10);
   ASSERT_TRUE(PathExists(path + ".flag"));

@@ -35,7 +35,7 @@ bool RunChildIfAsked(int argc, char** argv, int* exitCode) {
 }
 
 #ifdef _WIN32
-long StartChild(const std::string& name, const std::string& argument) {
+std::intptr_t StartChild(const std::string& name, const std::string& argument) {
   char exe[MAX_PATH];
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
   std::string line = "\"" + std::string(exe) + "\" --vp-child=" + name + " \"" + argument + "\"";
@@ -44,10 +44,10 @@ long StartChild(const std::string& name, const std::string& argument) {
   PROCESS_INFORMATION pi{};
   if (!CreateProcessA(exe, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
   CloseHandle(pi.hThread);
-  return reinterpret_cast<long>(pi.hProcess);
+  return reinterpret_cast<std::intptr_t>(pi.hProcess);
 }
 
-int WaitChild(long id) {
+int WaitChild(std::intptr_t id) {
   HANDLE process = reinterpret_cast<HANDLE>(id);
   WaitForSingleObject(process, INFINITE);
   DWORD code = 0;
@@ -56,7 +56,7 @@ int WaitChild(long id) {
   return static_cast<int>(code);
 }
 #else
-long StartChild(const std::string& name, const std::string& argument) {
+std::intptr_t StartChild(const std::string& name, const std::string& argument) {
   std::string flag = "--vp-child=" + name;
   std::string arg = argument;
   char* argv[] = {const_cast<char*>("child"), flag.data(), arg.data(), nullptr};
@@ -65,7 +65,7 @@ long StartChild(const std::string& name, const std::string& argument) {
   return pid;
 }
 
-int WaitChild(long id) {
+int WaitChild(std::intptr_t id) {
   int status = 0;
   if (waitpid(static_cast<pid_t>(id), &status, 0) < 0 || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
@@ -73,7 +73,7 @@ int WaitChild(long id) {
 #endif
 
 int RunChild(const std::string& name, const std::string& argument) {
-  long id = StartChild(name, argument);
+  std::intptr_t id = StartChild(name, argument);
   return id ? WaitChild(id) : -1;
 }
 

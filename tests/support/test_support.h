@@ -2,6 +2,7 @@
 // runs on the POSIX layer and on Windows.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace vp::test {
@@ -40,8 +41,8 @@ bool RegisterChild(const char* name, ChildFunction function);
 // start or did not end normally).
 int RunChild(const std::string& name, const std::string& argument = "");
 // Starts the named child without waiting; returns an opaque id for WaitChild, or 0.
-long StartChild(const std::string& name, const std::string& argument = "");
-int WaitChild(long id);
+std::intptr_t StartChild(const std::string& name, const std::string& argument = "");
+int WaitChild(std::intptr_t id);
 // Dispatches "--vp-child=..." arguments; returns true and sets `exitCode` when it ran a child.
 bool RunChildIfAsked(int argc, char** argv, int* exitCode);
 
