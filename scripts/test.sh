@@ -38,6 +38,10 @@ PY
 }
 
 status=0
+# The wine prefix comes first: some host tests read what wine makes of our files.
+prefix=$(scripts/wine-prefix.sh build/windows-i686/wineprefix)
+export VP_WINE_PREFIX="$prefix"
+
 echo "== host tests (ctest)"
 host_reports="$root/build/host/test-reports"
 rm -rf "$host_reports"; mkdir -p "$host_reports"
@@ -47,7 +51,6 @@ echo "== host tests under AddressSanitizer and UndefinedBehaviorSanitizer (ctest
 ctest --preset host-asan -j"$jobs" || status=1
 
 echo "== windows tests (wine)"
-prefix=$(scripts/wine-prefix.sh build/windows-i686/wineprefix)
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" HOME="$prefix/home"
 win_tests="$prefix/drive_c/vptests"
 win_reports="$prefix/drive_c/test-reports"

@@ -1,0 +1,337 @@
+// The registry's 8-bit entry points under HKEY_CURRENT_USER: what each call returns, what it
+// writes back, and how handles behave once their key is gone. Value enumeration order and key
+// names longer than 255 characters differ between implementations and are not relied on.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "platform/win.h"
+#include "test_support.h"
+
+namespace {
+
+std::string TestRoot() { return "Software\\VpConformance-" + std::to_string(GetCurrentProcessId()); }
+
+class Registry : public testing::Test {
+ protected:
+  void SetUp() override {
+    base_ = TestRoot() + "\\" + testing::UnitTest::GetInstance()->current_test_info()->name();
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, base_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key_, nullptr),
+              ERROR_SUCCESS);
+  }
+  void TearDown() override {
+    RegCloseKey(key_);
+    DeleteTree(HKEY_CURRENT_USER, base_);
+    RegDeleteKeyA(HKEY_CURRENT_USER, TestRoot().c_str());  // fails while other cases' keys remain
+  }
+
+  static void DeleteTree(HKEY parent, const std::string& name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    char child[300];
+    DWORD length = sizeof child;
+    while (RegEnumKeyExA(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+      DeleteTree(key, child);
+      length = sizeof child;
+    }
+    RegCloseKey(key);
+    RegDeleteKeyA(parent, name.c_str());
+  }
+
+  LONG Create(const char* sub, HKEY* out, DWORD* disposition = nullptr) {
+    return RegCreateKeyExA(key_, sub, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, out, disposition);
+  }
+
+  static std::string QueryBytes(HKEY key, const char* name, DWORD* type) {
+    DWORD size = 0;
+    if (RegQueryValueExA(key, name, nullptr, type, nullptr, &size) != ERROR_SUCCESS) return "<missing>";
+    std::string data(size, '\0');
+    if (RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
+      return "<failed>";
+    data.resize(size);
+    return data;
+  }
+
+  static std::vector<std::string> SubkeyNames(HKEY key) {
+    std::vector<std::string> names;
+    char name[300];
+    for (DWORD i = 0;; ++i) {
+      DWORD length = sizeof name;
+      if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      names.emplace_back(name, length);
+    }
+    return names;
+  }
+
+  std::string base_;
+  HKEY key_ = nullptr;
+};
+
+TEST_F(Registry, CreateMakesMissingParentsAndReportsWhatItDid) {
+  HKEY deep = nullptr;
+  DWORD disposition = 0;
+  ASSERT_EQ(Create("One\\Two\\Three", &deep, &disposition), ERROR_SUCCESS);
+  EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+  RegCloseKey(deep);
+
+  ASSERT_EQ(Create("ONE\\two\\THREE", &deep, &disposition), ERROR_SUCCESS);
+  EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+  RegCloseKey(deep);
+
+  // An empty name opens the key itself again (what it reports as disposition varies).
+  ASSERT_EQ(Create("", &deep, &disposition), ERROR_SUCCESS);
+  RegCloseKey(deep);
+  ASSERT_EQ(Create(nullptr, &deep, &disposition), ERROR_SUCCESS);
+  EXPECT_EQ(SubkeyNames(deep), std::vector<std::string>{"One"});
+  RegCloseKey(deep);
+
+  HKEY middle = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(key_, "one\\TWO", 0, KEY_READ, &middle), ERROR_SUCCESS);
+  EXPECT_EQ(SubkeyNames(middle), std::vector<std::string>{"Three"});  // case as created
+  RegCloseKey(middle);
+}
+
+TEST_F(Registry, PathsRefuseALeadingBackslashOnly) {
+  HKEY out = nullptr;
+  EXPECT_EQ(Create("\\Lead", &out), ERROR_BAD_PATHNAME);
+  EXPECT_EQ(RegOpenKeyExA(key_, "\\Lead", 0, KEY_READ, &out), ERROR_BAD_PATHNAME);
+
+  ASSERT_EQ(Create("A\\\\B\\", &out), ERROR_SUCCESS);
+  RegCloseKey(out);
+  ASSERT_EQ(RegOpenKeyExA(key_, "A\\B", 0, KEY_READ, &out), ERROR_SUCCESS);
+  RegCloseKey(out);
+  EXPECT_EQ(SubkeyNames(key_), std::vector<std::string>{"A"});
+}
+
+TEST_F(Registry, OpenFailsForMissingKeysAndGivesIndependentHandles) {
+  HKEY out = nullptr;
+  EXPECT_EQ(RegOpenKeyExA(key_, "Missing", 0, KEY_READ, &out), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegOpenKeyExA(key_, "Missing\\Deeper", 0, KEY_READ, &out), ERROR_FILE_NOT_FOUND);
+
+  HKEY same = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(key_, nullptr, 0, KEY_ALL_ACCESS, &same), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExA(key_, "", 0, KEY_ALL_ACCESS, &out), ERROR_SUCCESS);
+  EXPECT_NE(same, out);
+  DWORD one = 1;
+  ASSERT_EQ(RegSetValueExA(same, "Through", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), ERROR_SUCCESS);
+  RegCloseKey(same);
+  DWORD type = 0;
+  EXPECT_EQ(QueryBytes(out, "Through", &type), std::string("\x01\0\0\0", 4));  // the same key
+  RegCloseKey(out);
+}
+
+TEST_F(Registry, ValuesKeepEveryTypeByteForByte) {
+  struct Case {
+    const char* name;
+    DWORD type;
+    std::string data;
+  } cases[] = {
+      {"Text", REG_SZ, std::string("hello \"quoted\" C:\\path\0", 23)},
+      {"Expand", REG_EXPAND_SZ, std::string("%TEMP%\\x\0", 9)},
+      {"Multi", REG_MULTI_SZ, std::string("one\0two\0\0", 9)},
+      {"Number", REG_DWORD, std::string("\x2a\0\0\x80", 4)},
+      {"Big", REG_DWORD_BIG_ENDIAN, std::string("\0\0\0\x2a", 4)},
+      {"Wide", REG_QWORD, std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8)},
+      {"Blob", REG_BINARY, std::string("\0\xff\x10\r\n", 5)},
+      {"Nothing", REG_NONE, std::string()},
+      {"ShortDword", REG_DWORD, std::string("\x07\x00", 2)},
+  };
+  for (const Case& c : cases)
+    ASSERT_EQ(RegSetValueExA(key_, c.name, 0, c.type, reinterpret_cast<const BYTE*>(c.data.data()),
+                             static_cast<DWORD>(c.data.size())),
+              ERROR_SUCCESS)
+        << c.name;
+  for (const Case& c : cases) {
+    DWORD type = 0;
+    EXPECT_EQ(QueryBytes(key_, c.name, &type), c.data) << c.name;
+    EXPECT_EQ(type, c.type) << c.name;
+  }
+}
+
+TEST_F(Registry, QueryReportsLengthsAndShortBuffers) {
+  const char text[] = "value";
+  ASSERT_EQ(RegSetValueExA(key_, "Name", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), 6), ERROR_SUCCESS);
+
+  DWORD type = 0, size = 0;
+  ASSERT_EQ(RegQueryValueExA(key_, "NAME", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(size, 6u);
+
+  BYTE small[3] = {};
+  size = sizeof small;
+  EXPECT_EQ(RegQueryValueExA(key_, "Name", nullptr, nullptr, small, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(size, 6u);
+
+  BYTE exact[6] = {};
+  size = sizeof exact;
+  ASSERT_EQ(RegQueryValueExA(key_, "Name", nullptr, nullptr, exact, &size), ERROR_SUCCESS);
+  EXPECT_STREQ(reinterpret_cast<char*>(exact), "value");
+
+  EXPECT_EQ(RegQueryValueExA(key_, "Absent", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegQueryValueExA(key_, "Name", nullptr, nullptr, exact, nullptr), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(Registry, SetCountsAForgottenTerminatorAndRefusesMissingData) {
+  const char text[] = "abc";
+  ASSERT_EQ(RegSetValueExA(key_, "Uncounted", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), 3), ERROR_SUCCESS);
+  DWORD type = 0;
+  EXPECT_EQ(QueryBytes(key_, "Uncounted", &type), std::string("abc\0", 4));
+
+  EXPECT_EQ(RegSetValueExA(key_, "Null", 0, REG_BINARY, nullptr, 4), ERROR_NOACCESS);
+  ASSERT_EQ(RegSetValueExA(key_, "Empty", 0, REG_BINARY, nullptr, 0), ERROR_SUCCESS);
+  EXPECT_EQ(QueryBytes(key_, "Empty", &type), "");
+  EXPECT_EQ(QueryBytes(key_, "Null", &type), "<missing>");
+}
+
+TEST_F(Registry, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
+  DWORD one = 1, two = 2;
+  ASSERT_EQ(RegSetValueExA(key_, "MixedCase", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExA(key_, "MIXEDCASE", 0, REG_DWORD, reinterpret_cast<BYTE*>(&two), 4), ERROR_SUCCESS);
+  char name[64];
+  DWORD length = sizeof name;
+  ASSERT_EQ(RegEnumValueA(key_, 0, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  EXPECT_STREQ(name, "MixedCase");
+  length = sizeof name;
+  EXPECT_EQ(RegEnumValueA(key_, 1, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+  DWORD type = 0;
+  EXPECT_EQ(QueryBytes(key_, "mixedcase", &type), std::string("\x02\0\0\0", 4));
+
+  // The unnamed value is the same through a null and an empty name.
+  const char text[] = "default";
+  ASSERT_EQ(RegSetValueExA(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), 8), ERROR_SUCCESS);
+  EXPECT_EQ(QueryBytes(key_, "", &type), std::string("default\0", 8));
+}
+
+TEST_F(Registry, DeleteValueRemovesOnlyThatValue) {
+  DWORD one = 1;
+  ASSERT_EQ(RegSetValueExA(key_, "Keep", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExA(key_, "Drop", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteValueA(key_, "DROP"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteValueA(key_, "Drop"), ERROR_FILE_NOT_FOUND);
+  DWORD type = 0;
+  EXPECT_EQ(QueryBytes(key_, "Drop", &type), "<missing>");
+  EXPECT_EQ(QueryBytes(key_, "Keep", &type), std::string("\x01\0\0\0", 4));
+}
+
+TEST_F(Registry, DeleteKeyNeedsAKeyWithoutSubkeys) {
+  HKEY out = nullptr;
+  ASSERT_EQ(Create("Parent\\Child", &out), ERROR_SUCCESS);
+  RegCloseKey(out);
+  EXPECT_EQ(RegDeleteKeyA(key_, "Parent"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegDeleteKeyA(key_, nullptr), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegDeleteKeyA(key_, "Parent\\Missing"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegDeleteKeyA(key_, "parent\\CHILD"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteKeyA(key_, "Parent"), ERROR_SUCCESS);
+  EXPECT_EQ(RegOpenKeyExA(key_, "Parent", 0, KEY_READ, &out), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(Registry, HandlesToADeletedKeyFailWithKeyDeleted) {
+  HKEY doomed = nullptr, again = nullptr, out = nullptr;
+  ASSERT_EQ(Create("Doomed", &doomed), ERROR_SUCCESS);
+  ASSERT_EQ(RegDeleteKeyA(key_, "Doomed"), ERROR_SUCCESS);
+  // A new key of the same name is another key: the old handle stays dead.
+  ASSERT_EQ(Create("Doomed", &again), ERROR_SUCCESS);
+  DWORD one = 1, size = 4;
+  char name[64];
+  DWORD length = sizeof name;
+  EXPECT_EQ(RegSetValueExA(doomed, "V", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegQueryValueExA(doomed, "V", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegDeleteValueA(doomed, "V"), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegEnumKeyExA(doomed, 0, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegEnumValueA(doomed, 0, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegCreateKeyExA(doomed, "Sub", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out, nullptr), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegOpenKeyExA(doomed, "", 0, KEY_READ, &out), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegCloseKey(doomed), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExA(again, "V", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), ERROR_SUCCESS);
+  RegCloseKey(again);
+}
+
+TEST_F(Registry, EnumerationOfSubkeysIsSortedAndBounded) {
+  for (const char* name : {"beta", "Alpha", "gamma"}) {
+    HKEY out = nullptr;
+    ASSERT_EQ(Create(name, &out), ERROR_SUCCESS);
+    RegCloseKey(out);
+  }
+  EXPECT_EQ(SubkeyNames(key_), (std::vector<std::string>{"Alpha", "beta", "gamma"}));
+
+  char name[8];
+  DWORD length = 5;  // "Alpha" needs 6 with its terminator
+  EXPECT_EQ(RegEnumKeyExA(key_, 0, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
+  EXPECT_EQ(length, 5u);
+  length = 6;
+  ASSERT_EQ(RegEnumKeyExA(key_, 0, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(length, 5u);
+  EXPECT_STREQ(name, "Alpha");
+  length = sizeof name;
+  EXPECT_EQ(RegEnumKeyExA(key_, 3, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+}
+
+TEST_F(Registry, EnumerationOfValuesListsEachOnce) {
+  DWORD n = 0;
+  for (const char* name : {"First", "Second", "Third"})
+    ASSERT_EQ(RegSetValueExA(key_, name, 0, REG_DWORD, reinterpret_cast<BYTE*>(&++n), 4), ERROR_SUCCESS);
+  std::set<std::string> seen;
+  char name[32];
+  BYTE data[8];
+  DWORD i = 0;
+  for (;; ++i) {
+    DWORD length = sizeof name, size = sizeof data, type = 0;
+    LONG status = RegEnumValueA(key_, i, name, &length, nullptr, &type, data, &size);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    ASSERT_EQ(status, ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(size, 4u);
+    seen.insert(std::string(name, length));
+  }
+  EXPECT_EQ(i, 3u);
+  EXPECT_EQ(seen, (std::set<std::string>{"First", "Second", "Third"}));
+
+  DWORD length = 3;
+  EXPECT_EQ(RegEnumValueA(key_, 0, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
+  EXPECT_EQ(length, 3u);
+}
+
+TEST_F(Registry, AccessIsThatOfTheHandle) {
+  HKEY reader = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(key_, "", 0, KEY_READ, &reader), ERROR_SUCCESS);
+  DWORD one = 1, size = 4;
+  EXPECT_EQ(RegSetValueExA(reader, "V", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), ERROR_ACCESS_DENIED);
+  ASSERT_EQ(RegSetValueExA(key_, "V", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteValueA(reader, "V"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegQueryValueExA(reader, "V", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+  RegCloseKey(reader);
+
+  HKEY writer = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(key_, "", 0, KEY_SET_VALUE, &writer), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExA(writer, "V", nullptr, nullptr, nullptr, &size), ERROR_ACCESS_DENIED);
+  RegCloseKey(writer);
+}
+
+TEST_F(Registry, CloseRefusesNullAndClosedHandles) {
+  HKEY out = nullptr;
+  ASSERT_EQ(Create("Closing", &out), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(out), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(out), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegCloseKey(nullptr), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
+}
+
+VP_CHILD(registry_writer) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, argument.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return 2;
+  const char text[] = "from the child";
+  LONG status = RegSetValueExA(key, "Child", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text);
+  RegCloseKey(key);
+  return status == ERROR_SUCCESS ? 0 : 3;
+}
+
+TEST_F(Registry, AnotherProcessesChangeIsSeenThroughAnOpenHandle) {
+  DWORD type = 0;
+  EXPECT_EQ(QueryBytes(key_, "Child", &type), "<missing>");
+  ASSERT_EQ(vp::test::RunChild("registry_writer", base_), 0);
+  EXPECT_EQ(QueryBytes(key_, "Child", &type), std::string("from the child", 15));
+}
+
+}  // namespace

@@ -1,0 +1,160 @@
+// The hive files behind the registry calls: what a change leaves on disk, a damaged file that
+// no call may touch, changes made to the file from outside, and HKEY_LOCAL_MACHINE for a user
+// who is or is not an administrator.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "hive_model.h"
+#include "platform/machine.h"
+#include "platform/win.h"
+
+namespace {
+
+std::string HivePath(const char* root) { return vp::machine::RegistryFolder() + "/" + root + ".reg"; }
+
+std::string ReadHost(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteHost(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+LONG SetDword(HKEY key, const char* name, DWORD n) {
+  return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<BYTE*>(&n), 4);
+}
+
+class HiveFile : public testing::Test {
+ protected:
+  void TearDown() override {
+    remove(HivePath("HKEY_CURRENT_USER").c_str());
+    remove(HivePath("HKEY_LOCAL_MACHINE").c_str());
+    SetAdministrator(false);
+  }
+  static void SetAdministrator(bool admin) {
+    WriteHost(vp::machine::Root() + "/machine.conf", admin ? "admin=1\n" : "admin=0\n");
+    vp::machine::UseRoot(vp::machine::Root());
+  }
+};
+
+TEST_F(HiveFile, EveryChangeIsOnDiskWhenTheCallReturns) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Maker", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key, "Count", 42), ERROR_SUCCESS);
+  std::string text = vp::registry::HiveText(ReadHost(HivePath("HKEY_CURRENT_USER")));
+  EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\r\n", 0), 0u);
+  EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Maker]\r\n\"Count\"=dword:0000002a\r\n"),
+            std::string::npos);
+  ASSERT_EQ(RegDeleteValueA(key, "Count"), ERROR_SUCCESS);
+  EXPECT_EQ(vp::registry::HiveText(ReadHost(HivePath("HKEY_CURRENT_USER"))).find("Count"), std::string::npos);
+  RegCloseKey(key);
+}
+
+TEST_F(HiveFile, ARewrittenFileIsReadOnTheNextCall) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Maker", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr),
+            ERROR_SUCCESS);
+  WriteHost(HivePath("HKEY_CURRENT_USER"),
+            "Windows Registry Editor Version 5.00\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Maker]\r\n\"Outside\"=\"edited by hand\"\r\n");
+  char data[32] = {};
+  DWORD size = sizeof data;
+  ASSERT_EQ(RegQueryValueExA(key, "Outside", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size),
+            ERROR_SUCCESS);
+  EXPECT_STREQ(data, "edited by hand");
+  RegCloseKey(key);
+}
+
+TEST_F(HiveFile, ADamagedHiveIsNeverWritten) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Maker\\Sub", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Maker", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key, "Kept", 1), ERROR_SUCCESS);
+  std::string good = ReadHost(HivePath("HKEY_CURRENT_USER"));
+
+  const std::string damaged[] = {good.substr(0, good.size() - 6),  // cut inside the last line
+                                 good.substr(0, good.size() - 1),  // cut inside a character
+                                 std::string("\x00\xff garbage \x01", 12),
+                                 good + vp::registry::WideFromAnsi("[broken\r\n")};
+  for (const std::string& text : damaged) {
+    WriteHost(HivePath("HKEY_CURRENT_USER"), text);
+    HKEY out = nullptr;
+    DWORD size = 4, n = 0;
+    char name[64];
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &out), ERROR_REGISTRY_CORRUPT);
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &out, nullptr),
+              ERROR_REGISTRY_CORRUPT);
+    EXPECT_EQ(SetDword(key, "Kept", 2), ERROR_REGISTRY_CORRUPT);
+    EXPECT_EQ(SetDword(HKEY_CURRENT_USER, "Root", 2), ERROR_REGISTRY_CORRUPT);
+    EXPECT_EQ(RegQueryValueExA(key, "Kept", nullptr, nullptr, reinterpret_cast<BYTE*>(&n), &size),
+              ERROR_REGISTRY_CORRUPT);
+    EXPECT_EQ(RegDeleteValueA(key, "Kept"), ERROR_REGISTRY_CORRUPT);
+    EXPECT_EQ(RegDeleteKeyA(key, "Sub"), ERROR_REGISTRY_CORRUPT);
+    size = sizeof name;
+    EXPECT_EQ(RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_REGISTRY_CORRUPT);
+    size = sizeof name;
+    EXPECT_EQ(RegEnumValueA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_REGISTRY_CORRUPT);
+    EXPECT_EQ(ReadHost(HivePath("HKEY_CURRENT_USER")), text);
+    // The other hive is not affected.
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &out), ERROR_SUCCESS);
+    RegCloseKey(out);
+  }
+
+  // Once the file is repaired, the same handle works again.
+  WriteHost(HivePath("HKEY_CURRENT_USER"), good);
+  EXPECT_EQ(SetDword(key, "Kept", 3), ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+TEST_F(HiveFile, LocalMachineIsReadOnlyForAUserWhoIsNoAdministrator) {
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(SetDword(key, "V", 1), ERROR_ACCESS_DENIED);
+  RegCloseKey(key);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_ALL_ACCESS, &key), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "software", 0, KEY_SET_VALUE, &key), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Maker", 0, nullptr, 0, KEY_READ, nullptr, &key,
+                            &disposition),
+            ERROR_ACCESS_DENIED);
+  EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, "V", 1), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE"), ERROR_ACCESS_DENIED);
+  // Opening an existing key for reading through the create call is allowed.
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, nullptr, 0, KEY_READ, nullptr, &key,
+                            &disposition),
+            ERROR_SUCCESS);
+  EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+  RegCloseKey(key);
+
+  SetAdministrator(true);
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Maker", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, &disposition),
+            ERROR_SUCCESS);
+  EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+  EXPECT_EQ(SetDword(key, "V", 1), ERROR_SUCCESS);
+  RegCloseKey(key);
+
+  // The administrator's key is readable afterwards, never writable.
+  SetAdministrator(false);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Maker", 0, KEY_ALL_ACCESS, &key), ERROR_ACCESS_DENIED);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Maker", 0, KEY_READ, &key), ERROR_SUCCESS);
+  DWORD n = 0, size = 4;
+  EXPECT_EQ(RegQueryValueExA(key, "V", nullptr, nullptr, reinterpret_cast<BYTE*>(&n), &size), ERROR_SUCCESS);
+  EXPECT_EQ(n, 1u);
+  RegCloseKey(key);
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+// An independent reader of our hive files: wine's regedit imports one into a wine prefix, and
+// what wine's "reg query" lists must be what our layer reads. Runs when VP_WINE_PREFIX names a
+// prefix made by scripts/wine-prefix.sh (the import adds one test key to it).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "platform/machine.h"
+#include "platform/win.h"
+
+namespace {
+
+constexpr const char* kKey = "Software\\VpRegeditCheck";
+
+std::string RunCommand(const std::string& command) {
+  std::string output;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+    pclose(pipe);
+  }
+  return output;
+}
+
+// How "reg query" prints a value of each type.
+std::string Printed(DWORD type, const std::string& data) {
+  char number[32];
+  switch (type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+      return data.substr(0, data.find('\0'));
+    case REG_DWORD:
+      std::snprintf(number, sizeof number, "0x%x", static_cast<unsigned>(
+          static_cast<unsigned char>(data[0]) | static_cast<unsigned char>(data[1]) << 8 |
+          static_cast<unsigned char>(data[2]) << 16 | static_cast<unsigned>(static_cast<unsigned char>(data[3])) << 24));
+      return number;
+    case REG_MULTI_SZ: {
+      std::string text, rest = data;
+      while (!rest.empty() && rest[0] != '\0') {
+        std::size_t end = rest.find('\0');
+        text += (text.empty() ? "" : "\\0") + rest.substr(0, end);
+        rest.erase(0, end + 1);
+      }
+      return text;
+    }
+    default: {
+      std::string hex;
+      for (unsigned char c : data) {
+        std::snprintf(number, sizeof number, "%02X", c);
+        hex += number;
+      }
+      return hex;
+    }
+  }
+}
+
+// "    Name    REG_TYPE    data" lines of one key, by name.
+std::map<std::string, std::string> ListedValues(const std::string& output) {
+  std::map<std::string, std::string> values;
+  std::istringstream lines(output);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind("    ", 0) != 0) continue;
+    std::size_t type = line.find("    REG_", 4);
+    if (type == std::string::npos) continue;
+    std::size_t data = line.find("    ", type + 4);
+    std::string name = line.substr(4, type - 4);
+    std::string kind = line.substr(type + 4, data == std::string::npos ? std::string::npos : data - type - 4);
+    values[name] = kind + " " + (data == std::string::npos ? "" : line.substr(data + 4));
+  }
+  return values;
+}
+
+const char* TypeName(DWORD type) {
+  switch (type) {
+    case REG_SZ: return "REG_SZ";
+    case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
+    case REG_BINARY: return "REG_BINARY";
+    case REG_DWORD: return "REG_DWORD";
+    case REG_MULTI_SZ: return "REG_MULTI_SZ";
+    case REG_QWORD: return "REG_QWORD";
+    default: return "REG_NONE";
+  }
+}
+
+TEST(HiveRegedit, WineReadsWhatOurLayerReads) {
+  const char* prefix = std::getenv("VP_WINE_PREFIX");
+  if (!prefix || !*prefix) GTEST_SKIP() << "VP_WINE_PREFIX names no wine prefix";
+
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  struct Write {
+    const char* name;
+    DWORD type;
+    std::string data;
+  } writes[] = {
+      {"Text", REG_SZ, std::string("plain \"quoted\" C:\\Program Files\\x\0", 34)},
+      {"", REG_SZ, std::string("the default\0", 12)},
+      {"Tabbed", REG_SZ, std::string("one\ttwo\0", 8)},  // written as hex(1)
+      {"Expand", REG_EXPAND_SZ, std::string("%SystemRoot%\\x\0", 15)},
+      {"Multi", REG_MULTI_SZ, std::string("first\0second\0\0", 14)},
+      {"Number", REG_DWORD, std::string("\x2a\x01\0\x80", 4)},
+      {"Bytes", REG_BINARY, std::string("\0\x01\xfe\xff", 4)},
+      {"Long Bytes", REG_BINARY, std::string(100, '\x5a')},
+  };
+  for (const Write& w : writes)
+    ASSERT_EQ(RegSetValueExA(key, w.name, 0, w.type, reinterpret_cast<const BYTE*>(w.data.data()),
+                             static_cast<DWORD>(w.data.size())),
+              ERROR_SUCCESS);
+  HKEY sub = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(key, "Empty Sub", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr), ERROR_SUCCESS);
+  RegCloseKey(sub);
+
+  // What our layer reads back, printed as reg.exe prints it.
+  std::map<std::string, std::string> ours;
+  char name[256];
+  BYTE data[512];
+  for (DWORD i = 0;; ++i) {
+    DWORD nameLength = sizeof name, size = sizeof data, type = 0;
+    if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+    std::string shown = nameLength ? std::string(name, nameLength) : "(Default)";
+    ours[shown] = std::string(TypeName(type)) + " " + Printed(type, std::string(reinterpret_cast<char*>(data), size));
+  }
+  RegCloseKey(key);
+  ASSERT_EQ(ours.size(), std::size(writes));
+
+  std::string env = "WINEPREFIX='" + std::string(prefix) + "' WINEDEBUG=-all ";
+  std::string hive = vp::machine::RegistryFolder() + "/HKEY_CURRENT_USER.reg";
+  std::string copy = std::string(prefix) + "/drive_c/vp-hive-import.reg";
+  {
+    std::ifstream in(hive, std::ios::binary);
+    std::ofstream out(copy, std::ios::binary | std::ios::trunc);
+    out << in.rdbuf();
+  }
+  RunCommand(env + "wine regedit /S 'C:\\vp-hive-import.reg' 2>&1");
+  std::string listed = RunCommand(env + "wine reg query 'HKCU\\" + kKey + "' /s 2>&1");
+  EXPECT_EQ(ListedValues(listed), ours) << listed;
+  EXPECT_NE(listed.find("HKEY_CURRENT_USER\\Software\\VpRegeditCheck\\Empty Sub"), std::string::npos) << listed;
+  RunCommand(env + "wine reg delete 'HKCU\\" + kKey + "' /f 2>&1");
+  std::remove(copy.c_str());
+}
+
+}  // namespace
