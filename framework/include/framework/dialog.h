@@ -1,0 +1,30 @@
+// Modal dialogs built from a dialog template: a resource on Windows, a registered template on
+// POSIX (framework/dialog_template.h).
+#pragma once
+
+#include "framework/window.h"
+
+class CDialog : public CWnd {
+ public:
+  explicit CDialog(UINT templateId, CWnd* parent = nullptr);
+  ~CDialog() override;
+
+  // Creates the dialog, runs OnInitDialog and lets the user work in it until EndDialog; returns
+  // the value given to EndDialog, or -1 when the dialog could not be created.
+  virtual INT_PTR DoModal();
+  // Ends the modal loop with this result once the current handler returns.
+  void EndDialog(int result);
+
+  virtual BOOL OnInitDialog();
+
+  UINT TemplateId() const { return m_nIDTemplate; }
+
+ protected:
+  // IDOK and IDCANCEL when the message map does not handle them.
+  virtual void OnOK();
+  virtual void OnCancel();
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+  UINT m_nIDTemplate;
+  CWnd* m_pParentWnd;
+};

@@ -1,0 +1,248 @@
+// The script front end: commands one a line on the input, reports one a line on the output.
+//
+//   select <id> <entry text>|#<index>   pick a combo box entry (the owner is notified)
+//   click <id>                          click a button or check box
+//   key enter|escape|close              Enter, Escape, the close box
+//   answer <button>                     answer the message box that is waiting (OK, Yes, ...)
+//   show                                print the dialog and every control
+//
+// Reports: "dialog <id> <caption>" and one "control ..." line per control when a dialog is
+// shown; a change of a shown dialog as "text|check|enable|visible|select|items <id> <value>"
+// ("caption <text>" for the dialog's own); a message box as "messagebox <buttons> [<icon>]",
+// "caption <text>", "text <text>"; "end <result>" when a dialog ends; "error <line>: <why>" for
+// a command that cannot be carried out. At the end of the input a waiting message box gets its
+// first button and a dialog gets the cancel command.
+#include <cctype>
+#include <cstdlib>
+#include <istream>
+#include <ostream>
+#include <sstream>
+
+#include "framework/ui_model.h"
+
+namespace vp::ui {
+
+namespace {
+
+const char* KindName(Kind kind) {
+  switch (kind) {
+    case Kind::Static:
+      return "static";
+    case Kind::PushButton:
+      return "button";
+    case Kind::CheckBox:
+      return "checkbox";
+    case Kind::ComboBox:
+      return "combobox";
+    default:
+      return "dialog";
+  }
+}
+
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (char c : text) {
+    if (c == '\n') {
+      line += "\\n";
+    } else if (c != '\r') {
+      line += c;
+    }
+  }
+  return line;
+}
+
+bool SameNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+class ScriptFrontEnd : public FrontEnd {
+ public:
+  ScriptFrontEnd(std::istream& in, std::ostream& out) : in_(in), out_(out) {}
+
+  void RunModal(DialogWindow& dialog) override {
+    PrintDialog(dialog);
+    std::string line;
+    while (!dialog.ended) {
+      if (!NextCommand(line)) {
+        dialog.PressEscape();
+        // A dialog that refuses the cancel command still ends with the input.
+        if (!dialog.ended) {
+          dialog.ended = true;
+          dialog.result = IDCANCEL;
+        }
+        break;
+      }
+      Execute(dialog, line);
+    }
+    out_ << "end " << dialog.result << "\n";
+    out_.flush();
+  }
+
+  int ShowMessageBox(const MessageBoxRequest& request) override {
+    auto buttons = MessageBoxButtons(request.type);
+    out_ << "messagebox";
+    for (const auto& button : buttons) out_ << " " << button.first;
+    std::string icon = MessageBoxIconName(request.type);
+    if (!icon.empty()) out_ << " " << icon;
+    out_ << "\ncaption " << OneLine(request.caption) << "\ntext " << OneLine(request.text) << "\n";
+    out_.flush();
+    std::string line;
+    while (NextCommand(line)) {
+      std::istringstream words(line);
+      std::string verb, name;
+      words >> verb >> name;
+      if (verb != "answer") {
+        Error("a message box is waiting for an answer");
+        continue;
+      }
+      for (const auto& button : buttons) {
+        if (SameNoCase(button.first, name)) return button.second;
+      }
+      Error("the message box has no button " + name);
+    }
+    return buttons.front().second;
+  }
+
+  void Changed(const Window& window, Change change) override {
+    const char* what = "";
+    std::string value;
+    const auto* control = dynamic_cast<const Control*>(&window);
+    switch (change) {
+      case Change::Text:
+        what = window.kind == Kind::Dialog ? "caption" : "text";
+        value = OneLine(window.text);
+        break;
+      case Change::Check:
+        what = "check";
+        value = std::to_string(control ? control->check : 0);
+        break;
+      case Change::Enabled:
+        what = "enable";
+        value = window.enabled ? "1" : "0";
+        break;
+      case Change::Visible:
+        what = "visible";
+        value = window.visible ? "1" : "0";
+        break;
+      case Change::Selection:
+        what = "select";
+        value = control ? std::to_string(control->selection) + " " + control->text : "";
+        break;
+      case Change::Items:
+        what = "items";
+        value = control ? std::to_string(control->items.size()) : "";
+        break;
+      case Change::Iconic:
+        what = "iconic";
+        value = window.dialog && window.dialog->iconic ? "1" : "0";
+        break;
+    }
+    out_ << what << " ";
+    if (window.kind != Kind::Dialog) out_ << window.id << " ";
+    out_ << value << "\n";
+    out_.flush();
+  }
+
+ private:
+  bool NextCommand(std::string& line) {
+    while (std::getline(in_, line)) {
+      ++lineNumber_;
+      size_t start = line.find_first_not_of(" \t\r");
+      if (start == std::string::npos || line[start] == '#') continue;
+      line.erase(0, start);
+      while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+      return true;
+    }
+    return false;
+  }
+
+  void Error(const std::string& why) {
+    out_ << "error " << lineNumber_ << ": " << why << "\n";
+    out_.flush();
+  }
+
+  void PrintDialog(const DialogWindow& dialog) {
+    out_ << "dialog " << dialog.templateId << " " << OneLine(dialog.text) << "\n";
+    for (const auto& control : dialog.controls) {
+      out_ << "control " << control->id << " " << KindName(control->kind);
+      if (!control->enabled) out_ << " disabled";
+      if (!control->visible) out_ << " hidden";
+      if (control->kind == Kind::CheckBox) out_ << (control->check ? " checked" : " unchecked");
+      if (control->IsDefaultButton()) out_ << " default";
+      if (control->kind == Kind::ComboBox) {
+        out_ << " selection " << control->selection << " items";
+        for (const std::string& item : control->items) out_ << " " << item;
+        out_ << " |";
+      }
+      out_ << " " << OneLine(control->text) << "\n";
+    }
+    out_.flush();
+  }
+
+  void Execute(DialogWindow& dialog, const std::string& line) {
+    std::istringstream words(line);
+    std::string verb;
+    words >> verb;
+    if (verb == "show") {
+      PrintDialog(dialog);
+    } else if (verb == "key") {
+      std::string key;
+      words >> key;
+      if (key == "enter") {
+        dialog.PressEnter();
+      } else if (key == "escape") {
+        dialog.PressEscape();
+      } else if (key == "close") {
+        dialog.CloseBox();
+      } else {
+        Error("unknown key " + key);
+      }
+    } else if (verb == "click") {
+      int id = 0;
+      if (!(words >> id)) return Error("click needs a control id");
+      if (!dialog.Click(id)) Error("control " + std::to_string(id) + " cannot be clicked");
+    } else if (verb == "select") {
+      Select(dialog, words);
+    } else if (verb == "answer") {
+      Error("no message box is waiting");
+    } else {
+      Error("unknown command " + verb);
+    }
+  }
+
+  void Select(DialogWindow& dialog, std::istringstream& words) {
+    int id = 0;
+    if (!(words >> id)) return Error("select needs a control id");
+    std::string entry;
+    std::getline(words >> std::ws, entry);
+    Control* combo = dialog.Find(id);
+    if (!combo || combo->kind != Kind::ComboBox) return Error("no combo box " + std::to_string(id));
+    int index = -1;
+    if (entry.size() > 1 && entry[0] == '#') {
+      index = std::atoi(entry.c_str() + 1);
+    } else {
+      for (size_t i = 0; i < combo->items.size(); ++i) {
+        if (SameNoCase(combo->items[i], entry)) index = static_cast<int>(i);
+      }
+    }
+    if (!dialog.SelectItem(id, index)) Error("cannot select " + entry + " in " + std::to_string(id));
+  }
+
+  std::istream& in_;
+  std::ostream& out_;
+  int lineNumber_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<FrontEnd> MakeScriptFrontEnd(std::istream& in, std::ostream& out) {
+  return std::make_unique<ScriptFrontEnd>(in, out);
+}
+
+}  // namespace vp::ui

@@ -1,0 +1,15 @@
+// The installer's application object: reads the command line, runs the dialog modally and
+// ends the program when the dialog closes.
+#pragma once
+
+#include "framework/app.h"
+
+class CInstallerApp : public CWinApp {
+ public:
+  ~CInstallerApp() override = default;
+
+  // Always false: the program ends when the dialog closes, without a message loop.
+  BOOL InitInstance() override;
+
+  const MessageMap* GetMessageMap() const override;
+};

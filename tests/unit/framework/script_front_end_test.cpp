@@ -1,0 +1,106 @@
+// The script front end: commands in, every message box and change out, as the protocol says.
+#ifndef _WIN32
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "framework/ui_model.h"
+#include "test_dialog.hpp"
+
+namespace {
+
+// Runs the test dialog under a script and returns the report.
+std::string RunScript(TestDialog& dialog, const std::string& script, INT_PTR* result = nullptr) {
+  std::istringstream in(script);
+  std::ostringstream out;
+  auto frontEnd = vp::ui::MakeScriptFrontEnd(in, out);
+  vp::ui::SetFrontEnd(frontEnd.get());
+  INT_PTR value = dialog.DoModal();
+  vp::ui::SetFrontEnd(nullptr);
+  if (result) *result = value;
+  return out.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+bool Has(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+}  // namespace
+
+TEST(ScriptFrontEnd, ReportsTheDialogItsChangesAndTheMessageBoxesItAnswers) {
+  TestDialog dialog;
+  dialog.onInit = [](TestDialog& d) {
+    auto* combo = static_cast<CComboBox*>(d.GetDlgItem(IDC_SORTED_COMBO));
+    combo->AddString("beta");
+    combo->AddString("alpha");
+  };
+  dialog.onGo = [](TestDialog& d) {
+    int answer = d.MessageBox("Go on?\nReally?", nullptr, MB_YESNO | MB_ICONQUESTION);
+    d.SetDlgItemText(IDC_STATUS, answer == IDNO ? "stopped" : "going");
+  };
+  INT_PTR result = 0;
+  auto lines = Lines(RunScript(dialog,
+                               "# a comment, then a blank line\n\n"
+                               "select 100 beta\n"
+                               "click 110\n"
+                               "key enter\n"
+                               "answer No\n"
+                               "key escape\n",
+                               &result));
+  EXPECT_EQ(result, IDCANCEL);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "dialog 900 Framework test");
+  EXPECT_TRUE(Has(lines, "control 100 combobox selection -1 items ALPHA BETA | "));
+  EXPECT_TRUE(Has(lines, "control 120 button default &Go"));
+  EXPECT_TRUE(Has(lines, "control 110 checkbox unchecked &Check"));
+  std::vector<std::string> tail(lines.end() - 7, lines.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{"select 100 1 BETA", "check 110 1", "messagebox Yes No question",
+                                            "caption framework_tests", "text Go on?\\nReally?", "text 130 stopped",
+                                            "end 2"}));
+  EXPECT_EQ(dialog.events, (std::vector<std::string>{"init", "selected BETA", "check 1", "go"}));
+}
+
+TEST(ScriptFrontEnd, ReportsWhatItCannotDoAndKeepsGoing) {
+  TestDialog dialog;
+  dialog.onGo = [](TestDialog& d) { d.MessageBox("Sure?", "Question", MB_YESNO); };
+  auto lines = Lines(RunScript(dialog,
+                               "click 999\n"
+                               "select 100 nothing\n"
+                               "answer OK\n"
+                               "jump\n"
+                               "click 120\n"
+                               "click 121\n"
+                               "answer Maybe\n"
+                               "answer yes\n"
+                               "key close\n"));
+  EXPECT_TRUE(Has(lines, "error 1: control 999 cannot be clicked"));
+  EXPECT_TRUE(Has(lines, "error 2: cannot select nothing in 100"));
+  EXPECT_TRUE(Has(lines, "error 3: no message box is waiting"));
+  EXPECT_TRUE(Has(lines, "error 4: unknown command jump"));
+  EXPECT_TRUE(Has(lines, "error 6: a message box is waiting for an answer"));
+  EXPECT_TRUE(Has(lines, "error 7: the message box has no button Maybe"));
+  EXPECT_EQ(lines.back(), "end 2");
+  // The click on 121 was taken as a wrong answer, not as a click.
+  EXPECT_EQ(dialog.events, (std::vector<std::string>{"init", "go", "syscommand 61536"}));
+}
+
+TEST(ScriptFrontEnd, TheEndOfTheInputAnswersWithTheFirstButtonAndCancelsTheDialog) {
+  TestDialog dialog;
+  int answer = 0;
+  dialog.onGo = [&](TestDialog& d) { answer = d.MessageBox("Last one", nullptr, MB_OKCANCEL); };
+  INT_PTR result = 0;
+  auto lines = Lines(RunScript(dialog, "key enter\n", &result));
+  EXPECT_EQ(answer, IDOK);
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_TRUE(Has(lines, "messagebox OK Cancel"));
+}
+
+#endif

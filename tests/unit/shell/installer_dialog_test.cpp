@@ -1,0 +1,188 @@
+// The installer dialog driven through the POSIX dialog model, as a user would.
+#ifndef _WIN32
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "../framework/driven_front_end.h"
+#include "platform/machine.h"
+#include "shell/installer_app.h"
+#include "shell/installer_dlg.h"
+#include "shell/product_profile.h"
+
+using vp::test::DrivenFrontEnd;
+using vp::ui::DialogWindow;
+
+namespace {
+
+// The application object gives the dialog its icon and its title.
+CInstallerApp g_app;
+
+// Gives the emulated machine these drives (Z: always exists) for one test.
+class MachineDrives {
+ public:
+  explicit MachineDrives(const std::string& conf) : root_(vp::machine::Root()) {
+    std::ifstream in(root_ + "/drives.conf");
+    saved_.assign(std::istreambuf_iterator<char>(in), {});
+    std::ofstream(root_ + "/drives.conf") << conf;
+    vp::machine::UseRoot(root_);
+  }
+  ~MachineDrives() {
+    std::ofstream(root_ + "/drives.conf") << saved_;
+    vp::machine::UseRoot(root_);
+  }
+
+ private:
+  std::string root_;
+  std::string saved_;
+};
+
+std::vector<std::string> Items(const DialogWindow& window, int id) { return window.Find(id)->items; }
+
+// Records the Install button instead of running the install.
+class ObservedInstallerDlg : public CInstallerDlg {
+ public:
+  using CInstallerDlg::CInstallerDlg;
+  int installs = 0;
+
+ protected:
+  const MessageMap* GetMessageMap() const override {
+    static const MessageMap map{CInstallerDlg::GetMessageMap(), {MapClicked(1002, &ObservedInstallerDlg::Count)}};
+    return &map;
+  }
+
+ private:
+  void Count() { ++installs; }
+};
+
+}  // namespace
+
+TEST(InstallerDialog, StartsWithTheMainVariantOnTheSecondDriveAndEverythingTicked) {
+  DrivenFrontEnd frontEnd;
+  CInstallerDlg dialog("P", "7.0.3", "");
+  frontEnd.user = [&](DialogWindow& window) {
+    EXPECT_EQ(window.text, "VANTPlusTWS Installer 7.0.3");
+    EXPECT_EQ(Items(window, 1004), (std::vector<std::string>{"VANTPLUS", "FO", "CM"}));
+    EXPECT_EQ(window.Find(1004)->text, "VANTPLUS");
+    EXPECT_EQ(Items(window, 1001), (std::vector<std::string>{"[-C-]", "[-D-]", "[-Z-]"}));
+    EXPECT_EQ(window.Find(1001)->text, "[-D-]");
+    EXPECT_EQ(dialog.m_strDrive, "D:\\");
+    EXPECT_EQ(dialog.m_strAppType, "VANTPLUS");
+    EXPECT_EQ(window.Find(1007)->text, "D:\\VANTProDB-TWS");
+    EXPECT_EQ(window.Find(1006)->text, "D:\\VANTProData-TWS");
+    for (int id : {1007, 1006, 1009, 1010}) EXPECT_EQ(window.Find(id)->check, BST_CHECKED) << id;
+    EXPECT_EQ(g_profile.DbFolderNameB, "VantProDB-TWS");
+    EXPECT_NE(dialog.m_hIcon, nullptr);
+    EXPECT_EQ(window.bigIcon, dialog.m_hIcon);
+    EXPECT_EQ(window.smallIcon, dialog.m_hIcon);
+    EXPECT_FALSE(dialog.m_bDeleteSetupOnExit);
+  };
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_EQ(frontEnd.boxes.size(), 0u);
+}
+
+TEST(InstallerDialog, WithoutAVersionTheCaptionKeepsItsTrailingBlank) {
+  DrivenFrontEnd frontEnd;
+  CInstallerDlg dialog("", "", "");
+  std::string caption;
+  frontEnd.user = [&](DialogWindow& window) { caption = window.text; };
+  dialog.DoModal();
+  EXPECT_EQ(caption, "VANTPlusTWS Installer ");
+}
+
+TEST(InstallerDialog, PathCaptionsFollowTheDriveAndTheApplicationType) {
+  MachineDrives drives("C fixed c\nD fixed d\nE fixed e\n");
+  DrivenFrontEnd frontEnd;
+  CInstallerDlg dialog("P", "1", "");
+  frontEnd.user = [&](DialogWindow& window) {
+    ASSERT_EQ(Items(window, 1001), (std::vector<std::string>{"[-C-]", "[-D-]", "[-E-]", "[-Z-]"}));
+    window.SelectItem(1001, 2);
+    EXPECT_EQ(dialog.m_strDrive, "E:\\");
+    EXPECT_EQ(window.Find(1007)->text, "E:\\VANTProDB-TWS");
+    window.SelectItem(1004, 1);
+    EXPECT_EQ(dialog.m_strAppType, "FO");
+    EXPECT_EQ(window.Find(1007)->text, "E:\\VantFODB-TWS");
+    EXPECT_EQ(window.Find(1006)->text, "E:\\VANTFOData-TWS");
+    EXPECT_EQ(g_profile.TerminalExeName, "\\VANTPlusFOTWS.exe");
+    window.SelectItem(1001, 0);
+    EXPECT_EQ(window.Find(1006)->text, "C:\\VANTFOData-TWS");
+    window.SelectItem(1004, 0);
+    EXPECT_EQ(window.Find(1007)->text, "C:\\VANTProDB-TWS");
+    EXPECT_EQ(g_profile.DbFolderNameB, "VantProDB-TWS");
+  };
+  dialog.DoModal();
+}
+
+TEST(InstallerDialog, TheDatabasePathStaysTickedWhileTheOtherBoxesToggle) {
+  DrivenFrontEnd frontEnd;
+  CInstallerDlg dialog("", "", "");
+  frontEnd.user = [&](DialogWindow& window) {
+    window.Click(1007);
+    EXPECT_EQ(window.Find(1007)->check, BST_CHECKED);
+    for (int id : {1006, 1009, 1010}) {
+      window.Click(id);
+      EXPECT_EQ(dialog.IsDlgButtonChecked(id), static_cast<UINT>(BST_UNCHECKED)) << id;
+      window.Click(id);
+      EXPECT_EQ(dialog.IsDlgButtonChecked(id), static_cast<UINT>(BST_CHECKED)) << id;
+    }
+  };
+  dialog.DoModal();
+}
+
+TEST(InstallerDialog, EnterPressesInstallAndTheCancelCommandClosesTheDialog) {
+  DrivenFrontEnd frontEnd;
+  ObservedInstallerDlg dialog("", "", "");
+  frontEnd.user = [&](DialogWindow& window) {
+    window.PressEnter();
+    EXPECT_EQ(dialog.installs, 1);
+    EXPECT_FALSE(window.ended);
+    window.Click(1002);
+    EXPECT_EQ(dialog.installs, 2);
+    window.CloseBox();
+  };
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  for (auto user : {+[](DialogWindow& w) { w.PressEscape(); }, +[](DialogWindow& w) { w.Click(IDCANCEL); }}) {
+    ObservedInstallerDlg again("", "", "");
+    frontEnd.user = user;
+    EXPECT_EQ(again.DoModal(), IDCANCEL);
+    EXPECT_EQ(again.installs, 0);
+  }
+}
+
+TEST(InstallerDialog, AMachineWithOneDriveGetsThatDriveSelected) {
+  MachineDrives drives("# no drives of its own: only Z:\n");
+  DrivenFrontEnd frontEnd;
+  CInstallerDlg dialog("", "", "");
+  frontEnd.user = [&](DialogWindow& window) {
+    EXPECT_EQ(Items(window, 1001), (std::vector<std::string>{"[-Z-]"}));
+    EXPECT_EQ(window.Find(1001)->selection, 0);
+    EXPECT_EQ(dialog.m_strDrive, "Z:\\");
+    EXPECT_EQ(window.Find(1007)->text, "Z:\\VANTProDB-TWS");
+    EXPECT_EQ(window.Find(1006)->text, "Z:\\VANTProData-TWS");
+  };
+  dialog.DoModal();
+}
+
+TEST(InstallerDialog, TheAboutCommandIsIgnoredAndAMinimisedDialogPaintsItsIcon) {
+  DrivenFrontEnd frontEnd;
+  CInstallerDlg dialog("", "", "");
+  frontEnd.user = [&](DialogWindow& window) {
+    window.Paint();
+    EXPECT_TRUE(window.canvas.empty());  // a plain dialog
+    window.SysCommand(0x0013);  // About, with low bits set: ignored
+    EXPECT_FALSE(window.iconic);
+    window.SysCommand(SC_MINIMIZE);
+    EXPECT_TRUE(window.iconic);
+    window.Paint();
+    // The 279 x 171 unit dialog is 418 x 277 pixels; the 32-pixel icon is centred in it.
+    EXPECT_EQ(window.canvas, (std::vector<std::string>{"EraseIconBackground", "DrawIcon 193 123 128"}));
+    EXPECT_EQ(window.Send(WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(dialog.m_hIcon));
+    window.SysCommand(SC_RESTORE);
+    window.SysCommand(SC_CLOSE);
+    EXPECT_TRUE(window.ended);
+  };
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+}
+
+#endif
