@@ -8,6 +8,9 @@ rm -rf "$prefix"
 mkdir -p "$prefix/home"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" HOME="$prefix/home"
 wineboot -i >/dev/null 2>&1
+# A crashing program ends as on a Windows machine without a debugger, instead of waiting in
+# wine's debugger: the registered "debugger" is a command that returns at once.
+wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d 'cmd.exe /c exit' /f >/dev/null 2>&1
 wineserver -w
 # The profile's folders are real folders of the prefix, not links into the host's home, and the
 # profile has a "Start Menu" that leads to the roaming Start Menu, as a Windows profile has.

@@ -1,0 +1,42 @@
+#include "vant_plus_app.h"
+
+#include "crash_dump_filter.h"
+#include "vnxt_command_line_info.h"
+
+CVantPlusApp::CVantPlusApp(const CInstanceMutex& instanceMutex) : m_instanceMutex(instanceMutex) {}
+
+BOOL CVantPlusApp::InitInstance() {
+  SetUnhandledExceptionFilter(CrashDumpFilter);
+  CVNXTCommandLineInfo commandLine;
+  ParseCommandLine(commandLine);
+  if (m_instanceMutex.m_dwCreationError == ERROR_ALREADY_EXISTS) {
+    ShowMessage("APPLICATION ALREADY RUNNING");
+    return FALSE;
+  }
+  m_strUIModule = SettleUIModuleName(commandLine);
+  if (!LoadUIModule()) return FALSE;
+  CWnd* moduleWindow = nullptr;
+  if (!StartUIModule(m_hInstance, m_nCmdShow, m_pMainWnd, &moduleWindow)) return FALSE;
+  // A null window leaves the application without a main window: the loop then ends at once.
+  m_pMainWnd = moduleWindow;
+  return TRUE;
+}
+
+BOOL CVantPlusApp::PreTranslateMessage(MSG* msg) {
+  BOOL handled = CWinApp::PreTranslateMessage(msg);
+  ForwardMessage(msg);
+  return handled;
+}
+
+BOOL CVantPlusApp::OnIdle(LONG count) { return CWinApp::OnIdle(count); }
+
+int CVantPlusApp::ExitInstance() {
+  for (HANDLE& slot : m_hResourceSlot) {
+#ifdef _WIN32
+    if (slot) FreeResource(slot);
+#endif
+    slot = nullptr;
+  }
+  StopUIModule();
+  return CWinApp::ExitInstance();
+}
