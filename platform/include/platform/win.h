@@ -39,4 +39,7 @@
 #  if __has_include("platform/posix/gdi.h")
 #    include "platform/posix/gdi.h"
 #  endif
+#  if __has_include("platform/posix/shell_execute.h")
+#    include "platform/posix/shell_execute.h"
+#  endif
 #endif

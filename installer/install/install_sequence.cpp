@@ -1,0 +1,132 @@
+#include "install/install_sequence.h"
+
+#include "files/client_database_backup.h"
+#include "files/tree_operations.h"
+#include "install/settings_steps.h"
+#include "install/shortcuts.h"
+#include "platform/win.h"
+#include "registry/registry.h"
+#include "shell/product_profile.h"
+#include "uninstall/setup_folder.h"
+
+namespace {
+
+constexpr const char* kShortcutFolders[] = {"Desktop", "Start Menu", "Start Menu\\Programs"};
+
+// What the install flavour puts in its shortcuts: the terminal link's name (without the
+// programs sub-folder), the launcher's argument and the help file.
+struct FlavourLinks {
+  std::string terminalLink;
+  const char* arguments;
+  const char* helpFile;
+};
+
+bool LinksOfMode(const std::string& mode, FlavourLinks* links) {
+  if (mode == "F") *links = {"VANT-FO", "\\LVantFOUI", "\\VantFOHelp.chm"};
+  else if (mode == "P") *links = {g_profile.TerminalName, "\\LVantPlusUI", "\\VantPlusHelp.chm"};
+  else if (mode == "C") *links = {"VANTCM TWS", "\\LVantCMUI", "\\VantCMHelp.chm"};
+  else return false;
+  return true;
+}
+
+std::string TerminalTarget(const std::string& drive) {
+  return drive + g_profile.DbFolderName + g_profile.TerminalExeName;
+}
+
+}  // namespace
+
+bool AnythingMatches(const std::string& pattern) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  return true;
+}
+
+void CInstallSequence::Run() {
+  // This build copies no settings from HKLM to HKCU: the gate never answers yes (see
+  // IsSettingsMigrationDue), so the install goes on with its own steps either way.
+  IsSettingsMigrationDue();
+  RemoveOldShortcuts();
+
+  std::string drive = m_state.GetDrive();
+  std::string driveLetter = drive.substr(0, 1);
+  CRegistry w;
+  std::string earlierFoDrive = ReadEarlierFoRetentionDrive(w);
+  WriteVersionAndBackupDrive(w, driveLetter);
+  WriteInstalledDrive(w, driveLetter);
+
+  // The user's client databases, saved before the copy empties the database folder.
+  CClientDatabaseBackup backup(m_state);
+  const std::string& backupFolder = g_profile.BackupDbFolderName;
+  if (!AnythingMatches(drive + backupFolder + "\\ComVantPlusDB.dbd"))
+    backup.BackupClientDatabase(backupFolder);
+  std::string databaseFolder = drive + g_profile.DbFolderNameB;
+  if (AnythingMatches(databaseFolder + "\\CM*")) {
+    backup.BackupUserDatabases("CM", backupFolder);
+    WriteCmRetentionDrive(w, driveLetter);
+  }
+  bool foUsersFound = AnythingMatches(databaseFolder + "\\FO*");
+  if (foUsersFound) backup.BackupUserDatabases("FO", backupFolder);
+  WriteFoRetentionDrive(w, foUsersFound, driveLetter, earlierFoDrive);
+
+  RemoveStoredToolButtons(w);
+
+  m_state.SetStatusText("Please Wait...");
+  m_state.SetDestDir(drive);
+  CTreeOperations(m_state).CopyTree(".");
+  if (!PlaceUninstaller(m_state)) return;
+  RenameTerminal();
+
+  if (m_state.IsCheckBoxChecked(kDesktopShortcutCheckBox)) CreateDesktopShortcut();
+  if (m_state.IsCheckBoxChecked(kStartMenuShortcutCheckBox)) CreateStartMenuShortcuts();
+
+  StampMachineVersion();
+  m_state.SetStatusText("");
+  m_state.ShowMessage("Installation Done!");
+  w.Close();
+}
+
+void CInstallSequence::RemoveOldShortcuts() {
+  std::string programFolder = std::string("Start Menu\\Programs\\") + g_profile.ProgramFolderName;
+  auto removeEverywhere = [&](const std::string& name) {
+    for (const char* folder : kShortcutFolders) RemoveShortcut(folder, name, 1);
+    RemoveShortcut(programFolder, name, 1);
+  };
+  removeEverywhere("\\VANTPro TWS");
+  std::string mode = m_state.GetMode();
+  if (mode == "P" || mode == "F") {
+    removeEverywhere("\\" + g_profile.TerminalName);
+    removeEverywhere("\\VANT-FO");
+  } else if (mode == "C") {
+    RemoveShortcut("Start Menu\\Programs", "\\VANTCM TWS", 1);
+  }
+}
+
+void CInstallSequence::RenameTerminal() {
+  std::string folder = m_state.GetDrive() + g_profile.DbFolderName;
+  // MoveFileA does not replace an existing file; a failure leaves the delivered name.
+  MoveFileA((folder + "\\VantPro.exe").c_str(), (folder + g_profile.TerminalExeName).c_str());
+}
+
+void CInstallSequence::CreateDesktopShortcut() {
+  m_state.SetStatusText("Creating Shortcuts...");
+  FlavourLinks links;
+  if (!LinksOfMode(m_state.GetMode(), &links)) return;
+  CreateShortcut(TerminalTarget(m_state.GetDrive()), links.arguments, links.terminalLink,
+                 kShortcutDesktop);
+}
+
+void CInstallSequence::CreateStartMenuShortcuts() {
+  m_state.SetStatusText("Creating Shortcuts...");
+  FlavourLinks links;
+  if (!LinksOfMode(m_state.GetMode(), &links)) return;
+  std::string drive = m_state.GetDrive();
+  const std::string& folder = g_profile.ProgramFolderName;
+  CreateShortcut(TerminalTarget(drive), links.arguments, folder + "\\" + links.terminalLink,
+                 kShortcutPrograms);
+  CreateShortcut(drive + g_profile.DbFolderName + links.helpFile, "", folder + "\\Help",
+                 kShortcutPrograms);
+  CreateShortcut(drive + g_profile.SetupBaseName + g_profile.SetupExeName, "",
+                 folder + "\\Install-UnInstall", kShortcutPrograms);
+}

@@ -1,0 +1,30 @@
+// The Install button: removes old shortcuts, records the drive in the variant's settings,
+// saves the user's client databases, copies the variant's folders from the setup package (the
+// current directory) onto the drive, puts the uninstaller in place, names the terminal for
+// the variant, creates the shortcuts asked for, stamps the settings version and reports
+// "Installation Done!". Nothing is asked, nothing is rolled back.
+#pragma once
+
+#include <string>
+
+#include "install/dialog_state.h"
+
+class CInstallSequence {
+ public:
+  explicit CInstallSequence(InstallerDialogState& state) : m_state(state) {}
+
+  // OnInstall: every step in order. Returns with the dialog usable again, unless the setup
+  // folder guard ended the process.
+  void Run();
+
+ private:
+  void RemoveOldShortcuts();
+  void RenameTerminal();
+  void CreateDesktopShortcut();
+  void CreateStartMenuShortcuts();
+
+  InstallerDialogState& m_state;
+};
+
+// True when anything, file or folder, matches `pattern` ("*" for any run of characters).
+bool AnythingMatches(const std::string& pattern);

@@ -1,0 +1,151 @@
+#include "uninstall/uninstall_sequence.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "files/folder_walk.h"
+#include "files/tree_operations.h"
+#include "install/shortcuts.h"
+#include "platform/win.h"
+#include "registry/registry.h"
+#include "shell/product_profile.h"
+#include "uninstall/self_delete.h"
+#include "uninstall/setup_folder.h"
+
+namespace {
+
+// The input controls, as the dialog template names them (-1 is the heading text).
+constexpr int kInputControls[] = {1001, -1, 1011, 1012, 1007, 1006, 1009, 1010, 1002, 1004};
+
+constexpr const char* kDesktop = "Desktop";
+constexpr const char* kStartMenu = "Start Menu";
+constexpr const char* kPrograms = "Start Menu\\Programs";
+
+// "[-c-]" as the drive list shows a drive becomes "C:\".
+std::string DriveRootOfEntry(const std::string& entry) {
+  std::string root;
+  for (char c : entry)
+    if (c != '[' && c != ']' && c != '-') root += c;
+  root += ":\\";
+  std::transform(root.begin(), root.end(), root.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return root;
+}
+
+void RemoveLinkEverywhere(const std::string& name) {
+  for (const char* folder : {kDesktop, kStartMenu, kPrograms}) RemoveShortcut(folder, name, 1);
+}
+
+}  // namespace
+
+void EnableControls(InstallerDialogState& state, BOOL enable) {
+  for (int id : kInputControls) state.EnableControl(id, enable);
+}
+
+void CUninstallSequence::Run() {
+  m_state.SetInstalled(TRUE);
+  EnableControls(m_state, FALSE);
+  if (m_state.AskUser("All application related data will be lost! Please take backup. Do you "
+                      "wish to continue?",
+                      "UnInstaller", kBoxYesNo | kIconQuestion) != kAnswerYes) {
+    EnableControls(m_state, TRUE);
+    return;
+  }
+  RemoveRegistryKey();
+  for (const std::string& entry : m_state.GetDriveEntries()) {
+    std::string root = DriveRootOfEntry(entry);
+    if (GetDriveTypeA(root.c_str()) == DRIVE_FIXED) RemoveFromDrive(root);
+  }
+  if (!m_state.GetInstalled()) {
+    ShowNothingFound();
+    EnableControls(m_state, TRUE);
+    return;
+  }
+  RemoveShortcuts();
+  m_state.AskUser("Application uninstalled successfully!", "UnInstaller", kBoxOk);
+  EnableControls(m_state, TRUE);
+  m_state.EnableControl(kUninstallButton, FALSE);
+  RemoveSetupFolderRunFrom();
+  if (m_state.GetDeleteSetupOnExit())
+    DeleteFileAfterExit(m_state.GetSetupDir() + g_profile.SetupExeName);
+  m_state.EndProcess(0);
+}
+
+void CUninstallSequence::RemoveRegistryKey() {
+  CRegistry korax;
+  korax.Open(HKEY_CURRENT_USER, "SOFTWARE", "KORAX", FALSE);
+  const char* product = g_profile.RegistryProductName.c_str();
+  if (!korax.SubKeyExists(product)) {
+    m_state.SetInstalled(FALSE);
+    return;
+  }
+  korax.DeleteKey(product);
+  korax.Close();
+}
+
+void CUninstallSequence::RemoveFromDrive(const std::string& root) {
+  for (const std::string& name : {g_profile.DataFolderName, g_profile.DbFolderName,
+                                  g_profile.BackupDbFolderName, std::string("BackUpDB-TWS")}) {
+    // An empty name would make the drive root itself the folder to delete.
+    if (name.empty() || !files::PathExists(root + name)) continue;
+    m_state.SetInstalled(TRUE);
+    DeleteTree(root + name);
+  }
+  if (g_profile.SetupBaseName.empty()) return;
+  std::string setup = root + g_profile.SetupBaseName;
+  if (!files::PathExists(setup)) return;
+  if (files::EqualsNoCase(setup, m_state.GetSetupDir())) {
+    m_state.SetDeleteSetupOnExit(TRUE);  // the installer runs from it
+  } else if (files::PathExists(setup + "\\VANTProSetup.exe")) {
+    DeleteFileA((setup + g_profile.SetupExeName).c_str());
+  } else {
+    DeleteTree(setup);
+  }
+}
+
+void CUninstallSequence::ShowNothingFound() {
+  std::string mode = m_state.GetMode();
+  std::string appType = m_state.ReadApplicationType();
+  if (mode == "F") {
+    m_state.AskUser("VANTProFO not yet installed!", "VANTProFO UnInstaller", kBoxOk | kIconStop);
+    return;
+  }
+  if (mode != "P") return;
+  const char* product = appType == "VANTPLUS" ? "VANTPlusTWS"
+                        : appType == "FO"     ? "VANTPlusFOTWS"
+                        : appType == "CM"     ? "VANTPlusCMTWS"
+                                              : nullptr;
+  if (product)
+    m_state.AskUser(std::string(product) + " not yet installed!", "VANTPlusTWS UnInstaller",
+                    kBoxOk | kIconStop);
+}
+
+void CUninstallSequence::RemoveShortcuts() {
+  RemoveLinkEverywhere("\\VANTPro TWS");
+  std::string mode = m_state.GetMode();
+  std::string programFolder = std::string(kPrograms) + "\\" + g_profile.ProgramFolderName;
+  std::string terminal = "\\" + g_profile.TerminalName;
+  if (mode == "F" || mode == "P") {
+    RemoveLinkEverywhere(terminal);
+    RemoveLinkEverywhere("\\VANT-FO");
+    for (const std::string& name :
+         {std::string("\\VANTPro TWS"), terminal, std::string("\\VANT-FO"), std::string("\\Help"),
+          std::string("\\Install-UnInstall")})
+      RemoveShortcut(programFolder, name, 1);
+  } else if (mode == "C") {
+    RemoveLinkEverywhere("\\VANTCM TWS");
+    for (const char* name : {"\\VANTPro TWS", "\\VANTCM TWS", "\\Help", "\\Install-UnInstall"})
+      RemoveShortcut(programFolder, name, 1);
+  } else {
+    return;
+  }
+  RemoveShortcut(kPrograms, "\\" + g_profile.ProgramFolderName, 0);
+}
+
+void CUninstallSequence::RemoveSetupFolderRunFrom() {
+  // Only the variant's setup folder is the installer's own to delete; started from anywhere
+  // else (a download folder, a drive root) the current directory holds someone else's data.
+  std::string current;
+  if (!ReadCurrentDirectory(&current) || !IsVariantSetupFolder(current)) return;
+  DeleteTree(".");
+}

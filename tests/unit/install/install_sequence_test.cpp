@@ -1,0 +1,286 @@
+// The whole install, run on a setup package in a test folder: what lands on the drive, the
+// registry values, the shortcuts read back from their files, and what the user sees.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "../files/fake_installer_state.h"
+#include "../shortcuts/link_reading.h"
+#include "fake_dialog_state.h"
+#include "install/install_sequence.h"
+#include "platform/win.h"
+#include "registry_helpers.h"
+#include "shell/product_profile.h"
+#include "test_support.h"
+#include "uninstall/setup_folder.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+
+#include "platform/machine.h"
+#endif
+
+using vp::test::PathExists;
+using vp::test::ReadTextFile;
+
+namespace {
+
+const std::string kSettings = "SOFTWARE\\KORAX\\VANTPLUS-TWS\\Application Settings";
+
+class InstallSequence : public testing::Test {
+ protected:
+  void SetUp() override {
+    SelectProductProfile("VANTPLUS", "7.0.3");
+    ClearProductKeys();
+    root = vp::test::TestFolder();
+    char saved[MAX_PATH] = {};
+    DWORD n = GetEnvironmentVariableA("USERPROFILE", saved, MAX_PATH);
+    savedProfile = std::string(saved, n < MAX_PATH ? n : 0);
+    profile = root + "\\profile";
+    package = root + "\\package";
+    for (const std::string& folder : {profile, package})
+      ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(MakeEntries(profile, {"Desktop\\", "Start Menu\\Programs\\"}));
+    ASSERT_TRUE(SetEnvironmentVariableA("USERPROFILE", profile.c_str()));
+
+    ASSERT_TRUE(MakeEntries(package, {"VANTPlusTWSSetup.exe", "readme.txt",
+                                      "VantProDB-TWS\\VantPro.exe",
+                                      "VantProDB-TWS\\VantPlusHelp.chm",
+                                      "VantProDB-TWS\\ComVantPlusDB\\ComVantPlusDB.dbd",
+                                      "VANTProData-TWS\\Colour\\blue.txt",
+                                      "VANTProData-TWS\\MWBackup\\package.txt",
+                                      "VantFODB-TWS\\VantPro.exe", "VANTFOData-TWS\\Theme\\t.txt"}));
+    ASSERT_TRUE(SetCurrentDirectoryA(package.c_str()));
+
+    drive = root + "\\drive\\";
+    ASSERT_TRUE(CreateDirectoryA(drive.c_str(), nullptr));
+    letter = drive.substr(0, 1);
+    UseVariant("VANTPLUS");
+  }
+  void TearDown() override {
+    SetCurrentDirectoryA(vp::test::ExecutableFolder().c_str());
+    SetEnvironmentVariableA("USERPROFILE", savedProfile.c_str());
+    ClearProductKeys();
+  }
+
+  void UseVariant(const std::string& type) {
+    SelectProductProfile(type, "7.0.3");
+    state.drive = drive;
+    state.appType = state.appTypeCombo = type;
+    state.executableCaption = drive + g_profile.DbFolderName;
+    state.userDataCaption = drive + g_profile.DataFolderName;
+  }
+
+  LinkProperties Link(const std::string& relative) {
+    return ReadLink(profile + "\\" + relative + ".lnk");
+  }
+
+  std::string root, profile, package, drive, letter, savedProfile;
+  FakeDialogState state;
+};
+
+TEST_F(InstallSequence, RoadOfOneInstallOnACleanMachine) {
+  ASSERT_TRUE(MakeEntries(profile, {"Desktop\\VANTPro TWS.lnk", "Start Menu\\VANTPlusTWS.lnk",
+                                    "Start Menu\\Programs\\VANTPro-TWS\\VANT-FO.lnk"}));
+  CInstallSequence(state).Run();
+
+  // The variant's folders, without the package's own files and without the other variants.
+  const std::string db = drive + "VANTProDB-TWS";
+  EXPECT_TRUE(PathExists(db + "\\VANTPlusTWS.exe"));
+  EXPECT_FALSE(PathExists(db + "\\VantPro.exe"));
+  EXPECT_TRUE(PathExists(db + "\\VantPlusHelp.chm"));
+  EXPECT_TRUE(PathExists(drive + "VANTProData-TWS\\Colour\\blue.txt"));
+  EXPECT_FALSE(PathExists(drive + "VantFODB-TWS"));
+  EXPECT_FALSE(PathExists(drive + "VANTFOData-TWS"));
+  EXPECT_FALSE(PathExists(drive + "readme.txt"));
+  EXPECT_EQ(ReadTextFile(drive + "VANTProSetup\\VANTPlusTWSSetup.exe"), "VANTPlusTWSSetup.exe");
+  // The database folder found before the copy was backed up first (there was none: no backup).
+  EXPECT_FALSE(PathExists(drive + "VNXTBackUpDB-TWS\\ComVantPlusDB.dbd"));
+
+  // Old links are gone; the new ones point at the installed terminal.
+  EXPECT_FALSE(PathExists(profile + "\\Desktop\\VANTPro TWS.lnk"));
+  EXPECT_FALSE(PathExists(profile + "\\Start Menu\\VANTPlusTWS.lnk"));
+  EXPECT_FALSE(PathExists(profile + "\\Start Menu\\Programs\\VANTPro-TWS\\VANT-FO.lnk"));
+  const std::string terminal = db + "\\VANTPlusTWS.exe";
+  LinkProperties desktop = Link("Desktop\\VANTPlusTWS");
+  ASSERT_TRUE(desktop.loaded);
+  EXPECT_EQ(desktop.target, terminal);
+  EXPECT_EQ(desktop.arguments, "\\LVantPlusUI");
+  EXPECT_EQ(desktop.workingFolder, db);
+  LinkProperties programs = Link("Start Menu\\Programs\\VANTPro-TWS\\VANTPlusTWS");
+  EXPECT_EQ(programs.target, terminal);
+  EXPECT_EQ(programs.arguments, "\\LVantPlusUI");
+  LinkProperties help = Link("Start Menu\\Programs\\VANTPro-TWS\\Help");
+  EXPECT_EQ(help.target, db + "\\VantPlusHelp.chm");
+  EXPECT_EQ(help.arguments, "");
+  LinkProperties uninstaller = Link("Start Menu\\Programs\\VANTPro-TWS\\Install-UnInstall");
+  EXPECT_EQ(uninstaller.target, drive + "VANTProSetup\\VANTPlusTWSSetup.exe");
+  EXPECT_EQ(uninstaller.arguments, "");
+
+  // A first install writes the drive, not "Version" nor "BackUPDrive"; there was no FO user.
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, kSettings, "InstalledDrive"), letter);
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, kSettings, "DBRetentionDrive_FO"), "");
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, kSettings, "DBRetentionDrive"), "<missing>");
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, kSettings, "Version"), "<missing>");
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, kSettings, "BackUPDrive"), "<missing>");
+
+  EXPECT_EQ(state.statusTexts, (std::vector<std::string>{"Please Wait...", "Creating Shortcuts...",
+                                                          "Creating Shortcuts...", ""}));
+  EXPECT_EQ(state.BoxTexts(), std::vector<std::string>{"Installation Done!"});
+  EXPECT_FALSE(state.endedWith.has_value());
+}
+
+TEST_F(InstallSequence, OverAnExistingKeyTheDrivesAndVersionAreRewritten) {
+  ASSERT_TRUE(StoreValue(HKEY_CURRENT_USER, kSettings, "Version", "6.5.1"));
+  ASSERT_TRUE(StoreValue(HKEY_CURRENT_USER, kSettings, "DBRetentionDrive_FO", "Dx"));
+  CInstallSequence(state).Run();
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, kSettings, "Version"), "7.0.3");
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, kSettings, "BackUPDrive"), letter);
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, kSettings, "InstalledDrive"), letter);
+  // No FO user folder: the earlier drive's first character is kept.
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, kSettings, "DBRetentionDrive_FO"), "D");
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, kSettings, "DBRetentionDrive"), "<missing>");
+}
+
+TEST_F(InstallSequence, UserFoldersDecideTheRetentionDrives) {
+  // An existing key without the FO value gets the default "A" first.
+  ASSERT_TRUE(StoreValue(HKEY_CURRENT_USER, kSettings, "InstalledDrive", "Q"));
+  CInstallSequence(state).Run();
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, kSettings, "DBRetentionDrive_FO"), "A");
+
+  // CM and FO users in the database folder: both backed up, both drives recorded.
+  ASSERT_TRUE(StoreValue(HKEY_CURRENT_USER, kSettings, "DBRetentionDrive_FO", "D"));
+  ASSERT_TRUE(MakeEntries(drive + "VantProDB-TWS", {"CMUser01\\CMUser01.dbd", "FOUser07\\FOUser07.dbd"}));
+  CInstallSequence(state).Run();
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, kSettings, "DBRetentionDrive_FO"), letter);
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, kSettings, "DBRetentionDrive"), letter);
+  EXPECT_EQ(ReadTextFile(drive + "VNXTBackUpDB-TWS\\CM\\User01\\User01.dbd"), "CMUser01\\CMUser01.dbd");
+  EXPECT_EQ(ReadTextFile(drive + "VNXTBackUpDB-TWS\\FO\\User07\\User07.dbd"), "FOUser07\\FOUser07.dbd");
+  // The copy emptied the database folder afterwards.
+  EXPECT_FALSE(PathExists(drive + "VantProDB-TWS\\CMUser01"));
+}
+
+TEST_F(InstallSequence, SecondInstallKeepsTheFirstClientBackup) {
+  ASSERT_TRUE(MakeEntries(drive, {"VantProDB-TWS\\ComVantPlusDB\\ComVantPlusDB.dbd",
+                                  "VANTProData-TWS\\MWBackup\\mine.txt", "VANTProData-TWS\\Theme\\old.txt"}));
+  const std::string live = drive + "VantProDB-TWS\\ComVantPlusDB\\ComVantPlusDB.dbd";
+  ASSERT_TRUE(vp::test::WriteTextFile(live, "the user's clients"));
+  CInstallSequence(state).Run();
+  const std::string saved = drive + "VNXTBackUpDB-TWS\\ComVantPlusDB.dbd";
+  EXPECT_EQ(ReadTextFile(saved), "the user's clients");
+  // The user's MWBackup survives the replaced data folder; other content does not.
+  EXPECT_TRUE(PathExists(drive + "VANTProData-TWS\\MWBackup\\mine.txt"));
+  EXPECT_FALSE(PathExists(drive + "VANTProData-TWS\\Theme"));
+
+  // The second install finds the backup and leaves it, but backs CM users up again.
+  ASSERT_TRUE(vp::test::WriteTextFile(live, "newer clients"));
+  ASSERT_TRUE(MakeEntries(drive + "VantProDB-TWS", {"CMUser02\\CMUser02.dbd"}));
+  CInstallSequence(state).Run();
+  EXPECT_EQ(ReadTextFile(saved), "the user's clients");
+  EXPECT_TRUE(PathExists(drive + "VNXTBackUpDB-TWS\\CM\\User02\\User02.dbd"));
+  EXPECT_TRUE(PathExists(drive + "VANTProDB-TWS\\VANTPlusTWS.exe"));
+}
+
+TEST_F(InstallSequence, WithoutModeNoShortcutIsCreatedYetTheStatusLineSaysSo) {
+  ASSERT_TRUE(MakeEntries(profile, {"Desktop\\VANTPlusTWS.lnk", "Desktop\\VANTPro TWS.lnk"}));
+  state.mode = "";
+  CInstallSequence(state).Run();
+  EXPECT_TRUE(PathExists(drive + "VANTProDB-TWS\\VANTPlusTWS.exe"));
+  EXPECT_TRUE(PathExists(drive + "VANTProSetup\\VANTPlusTWSSetup.exe"));
+  EXPECT_EQ(Listing(profile), (std::set<std::string>{"desktop\\", "desktop\\vantplustws.lnk",
+                                                     "start menu\\", "start menu\\programs\\"}));
+  EXPECT_EQ(state.statusTexts, (std::vector<std::string>{"Please Wait...", "Creating Shortcuts...",
+                                                          "Creating Shortcuts...", ""}));
+
+  // Both boxes unticked: the shortcut status never shows.
+  state.statusTexts.clear();
+  state.checked[kDesktopShortcutCheckBox] = state.checked[kStartMenuShortcutCheckBox] = false;
+  state.mode = "P";
+  CInstallSequence(state).Run();
+  EXPECT_EQ(state.statusTexts, (std::vector<std::string>{"Please Wait...", ""}));
+  EXPECT_FALSE(PathExists(profile + "\\Start Menu\\Programs\\VANTPro-TWS"));
+}
+
+TEST_F(InstallSequence, ModeCLinksTheCmTerminalAndHelp) {
+  state.mode = "C";
+  state.checked[kDesktopShortcutCheckBox] = true;
+  CInstallSequence(state).Run();
+  const std::string terminal = drive + "VANTProDB-TWS\\VANTPlusTWS.exe";
+  EXPECT_EQ(Link("Desktop\\VANTCM TWS").target, terminal);
+  EXPECT_EQ(Link("Desktop\\VANTCM TWS").arguments, "\\LVantCMUI");
+  EXPECT_EQ(Link("Start Menu\\Programs\\VANTPro-TWS\\VANTCM TWS").arguments, "\\LVantCMUI");
+  EXPECT_EQ(Link("Start Menu\\Programs\\VANTPro-TWS\\Help").target,
+            drive + "VANTProDB-TWS\\VantCMHelp.chm");
+  EXPECT_TRUE(PathExists(profile + "\\Start Menu\\Programs\\VANTPro-TWS\\Install-UnInstall.lnk"));
+  EXPECT_EQ(Listing(profile + "\\Desktop"), std::set<std::string>{"vantcm tws.lnk"});
+}
+
+TEST_F(InstallSequence, FoAfterVantplusUsesTheFoNamesEverywhere) {
+  CInstallSequence(state).Run();
+  UseVariant("FO");
+  ASSERT_TRUE(MakeEntries(root + "\\drive", {"VantFODB-TWS\\ComVantPlusDB\\ComVantPlusDB.dbd",
+                                           "VantFODB-TWS\\FOUser01\\FOUser01.dbd"}));
+  CInstallSequence(state).Run();
+
+  EXPECT_TRUE(PathExists(drive + "VantFODB-TWS\\VANTPlusFOTWS.exe"));
+  EXPECT_TRUE(PathExists(drive + "VANTFOData-TWS\\Theme\\t.txt"));
+  EXPECT_TRUE(PathExists(drive + "VANTFOSetup\\VANTPlusTWSSetup.exe"));
+  EXPECT_TRUE(PathExists(drive + "VANTFOBackUpDB-TWS\\ComVantPlusDB.dbd"));
+  EXPECT_TRUE(PathExists(drive + "VANTFOBackUpDB-TWS\\FO\\User01\\User01.dbd"));
+  const std::string foSettings = "SOFTWARE\\KORAX\\VANTPLUSFO-TWS\\Application Settings";
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, foSettings, "InstalledDrive"), letter);
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, foSettings, "DBRetentionDrive_FO"), letter);
+  LinkProperties desktop = Link("Desktop\\VANTPlusFOTWS");
+  EXPECT_EQ(desktop.target, drive + "VantFODB-TWS\\VANTPlusFOTWS.exe");
+  EXPECT_TRUE(PathExists(profile + "\\Start Menu\\Programs\\VANTProFO-TWS\\Help.lnk"));
+  // The first variant's install is left as it was.
+  EXPECT_TRUE(PathExists(drive + "VANTProDB-TWS\\VANTPlusTWS.exe"));
+  EXPECT_TRUE(PathExists(profile + "\\Desktop\\VANTPlusTWS.lnk"));
+}
+
+TEST_F(InstallSequence, SetupFolderGuardEndsTheProcessBeforeAnythingElse) {
+  ASSERT_TRUE(MakeEntries(drive, {"keep.txt"}));
+  g_profile.SetupBaseName.clear();
+  CInstallSequence(state).Run();
+  ASSERT_EQ(state.boxes.size(), 1u);
+  EXPECT_EQ(state.boxes[0].text, "Cannot delete Log drive");
+  EXPECT_EQ(state.boxes[0].caption, "Error!");
+  EXPECT_EQ(state.endedWith, 0u);
+  // The drive root is not emptied, and the steps after the guard did not run.
+  EXPECT_TRUE(PathExists(drive + "keep.txt"));
+  EXPECT_TRUE(PathExists(drive + "VANTProDB-TWS\\VantPro.exe"));
+  EXPECT_FALSE(PathExists(profile + "\\Desktop\\VANTPlusTWS.lnk"));
+}
+
+TEST_F(InstallSequence, UninstallerIsRenewedUnlessItIsTheRunningOne) {
+  ASSERT_TRUE(MakeEntries(drive, {"VANTProSetup\\old.txt", "VANTProSetup\\VANTPlusTWSSetup.exe"}));
+  ASSERT_TRUE(PlaceUninstaller(state));
+  EXPECT_EQ(Listing(drive + "VANTProSetup"), std::set<std::string>{"vantplustwssetup.exe"});
+  EXPECT_EQ(ReadTextFile(drive + "VANTProSetup\\VANTPlusTWSSetup.exe"), "VANTPlusTWSSetup.exe");
+
+  // Started from the setup folder itself: the program there is the one running, and stays.
+  ASSERT_TRUE(vp::test::WriteTextFile(drive + "VANTProSetup\\notes.txt", "mine"));
+  ASSERT_TRUE(SetCurrentDirectoryA((drive + "VANTProSetup").c_str()));
+  ASSERT_TRUE(PlaceUninstaller(state));
+  EXPECT_EQ(Listing(drive + "VANTProSetup"),
+            (std::set<std::string>{"notes.txt", "vantplustwssetup.exe"}));
+  EXPECT_TRUE(state.boxes.empty());
+}
+
+#ifndef _WIN32
+TEST_F(InstallSequence, ALinkedFolderInTheDatabaseFolderIsNotFollowed) {
+  ASSERT_TRUE(MakeEntries(root, {"outside\\precious.dat", "drive\\VantProDB-TWS\\old.dbd"}));
+  DWORD error = 0;
+  auto outside = vp::path::ToHost(root + "\\outside", vp::path::Need::Existing, &error);
+  auto database = vp::path::ToHost(drive + "VantProDB-TWS", vp::path::Need::Existing, &error);
+  ASSERT_TRUE(outside && database);
+  ASSERT_EQ(symlink(outside->host.c_str(), (database->host + "/Linked").c_str()), 0);
+  CInstallSequence(state).Run();
+  EXPECT_TRUE(PathExists(drive + "VANTProDB-TWS\\VANTPlusTWS.exe"));
+  EXPECT_FALSE(PathExists(drive + "VANTProDB-TWS\\old.dbd"));
+  EXPECT_EQ(ReadTextFile(root + "\\outside\\precious.dat"), "outside\\precious.dat");
+}
+#endif
+
+}  // namespace
