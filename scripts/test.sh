@@ -47,6 +47,10 @@ host_reports="$root/build/host/test-reports"
 rm -rf "$host_reports"; mkdir -p "$host_reports"
 GTEST_OUTPUT="xml:$host_reports/" ctest --preset host -j"$jobs" || status=1
 
+echo "== end to end on the host"
+e2e_host=$(scripts/e2e-host.sh 2>&1) || status=1
+echo "$e2e_host"
+
 echo "== host tests under AddressSanitizer and UndefinedBehaviorSanitizer (ctest)"
 ctest --preset host-asan -j"$jobs" || status=1
 
@@ -71,6 +75,11 @@ while IFS= read -r exe; do
   fi
 done < build/windows-i686/vp_tests.txt
 wineserver -k 2>/dev/null || true
+
+echo "== end to end under wine"
+e2e_prefix=$(scripts/wine-prefix.sh build/windows-i686/e2e-prefix)
+e2e_wine=$(scripts/e2e-wine.sh build/windows-i686 "$e2e_prefix" 2>&1) || status=1
+echo "$e2e_wine"
 [ ${#wine_failed[@]} -eq 0 ] || { echo "failed under wine: ${wine_failed[*]}"; status=1; }
 
 conformance_counts() {  # report folder -> "tests failures" of the conformance suite
@@ -90,7 +99,13 @@ echo "conformance under wine:         $((win_conf_t - win_conf_f)) passed, $win_
 if [ "$host_conf_t" != "$win_conf_t" ]; then
   echo "conformance counts differ between the backends"; status=1
 fi
-echo "host: $((host_t - host_f)) passed, $host_f failed"
-echo "wine: $((win_t - win_f)) passed, $win_f failed"
-[ "$host_f" = 0 ] && [ "$win_f" = 0 ] || status=1
+# The end-to-end checks count with their backend.
+e2e_counts() { sed -n 's/^e2e [^:]*: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' <<<"$1" | tail -n 1; }
+read -r e2e_host_p e2e_host_f < <(e2e_counts "$e2e_host"; echo "0 1")
+read -r e2e_wine_p e2e_wine_f < <(e2e_counts "$e2e_wine"; echo "0 1")
+host_passed=$((host_t - host_f + e2e_host_p)) host_failures=$((host_f + e2e_host_f))
+wine_passed=$((win_t - win_f + e2e_wine_p)) wine_failures=$((win_f + e2e_wine_f))
+echo "host: $host_passed passed, $host_failures failed"
+echo "wine: $wine_passed passed, $wine_failures failed"
+[ "$host_failures" = 0 ] && [ "$wine_failures" = 0 ] || status=1
 exit $status
