@@ -2,8 +2,8 @@
 # The main job on a sample machine: builds what it needs, makes a fresh emulated Windows machine
 # (fixed C: and D:), unpacks the setup package on C:, and runs the road of one install through
 # the installer's script front end: VANTPLUS on D:, mode P, version 7.0.3. Then it shows what
-# the install left (folders, registry values, shortcuts) and starts the installed terminal the
-# way its desktop shortcut does.
+# the install left (folders, registry values, shortcuts), starts the installed terminal the way
+# its desktop shortcut does, and uninstalls again from the placed setup folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -55,3 +55,17 @@ if [ -f "$desktop" ]; then
   (cd "$(dirname "$host_target")" && printf 'key close\n' | VP_UI=script "$host_target" "$arguments") | sed 's/^/   | /'
   echo "   the terminal ended with exit code ${PIPESTATUS[0]}"
 fi
+
+setup=$("$root/build/host/tools/vp-machine" path 'D:\VANTProSetup')
+echo
+echo "== uninstall, started in D:\VANTProSetup as VANTPlusTWSSetup.exe M:P D:\VANTProSetup"
+echo "   (script: press Uninstall, answer Yes, close the message)"
+set +e
+(cd "$setup" && printf 'click 1003\nanswer Yes\nanswer OK\n' |
+  VP_UI=script ./VANTPlusTWSSetup.exe M:P 'D:\VANTProSetup') | sed 's/^/   | /'
+echo "   the installer ended with exit code ${PIPESTATUS[0]}"
+set -e
+sleep 1  # the setup program deletes itself once the installer has ended
+echo
+echo "== D:\ after the uninstall"
+(cd "$machine/drive_d" && find . -maxdepth 2 | sort | sed 's|^\./||; s|/|\\|g; s/^/   /')

@@ -31,7 +31,7 @@ title="VANTPlusTWS Installer 7.0.3"
 profile=$(ls -d "$c"/users/*/Desktop | grep -v Public | head -n 1 | xargs dirname)
 
 echo "== install under wine: VANTPLUS on D:, M:P V:7.0.3"
-(cd "$c/VANTPlusSetup" && wine 'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3) &
+(cd "$c/VANTPlusSetup" && timeout 300 wine 'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3) &
 installer=$!
 check "the dialog appears" auto wait "$title" 60000
 check "[-D-] is picked" auto select "$title" 1001 "[-D-]"
@@ -52,13 +52,44 @@ check "the desktop link starts the terminal" grep -q 'Local path.*: D:\\VANTProD
 check "the desktop link passes \\LVantPlusUI" grep -q 'Command line arguments.*: \\LVantPlusUI' <<<"$link"
 check "the Start-menu folder has three links" test "$(ls "$profile/Start Menu/Programs/VANTPro-TWS" | wc -l)" = 3
 
-echo "== uninstall under wine"
-(cd "$c/VANTPlusSetup" && wine 'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3) &
+echo "== reinstall under wine: the client database is saved first"
+(cd "$c/VANTPlusSetup" && timeout 300 wine 'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3) &
+installer=$!
+check "the dialog appears" auto wait "$title" 60000
+check "[-D-] is picked" auto select "$title" 1001 "[-D-]"
+auto click "$title" 1002 &
+clicker=$!
+check "Installation Done! is shown" auto answer "Installation Done!" OK 180000
+wait $clicker
+check "the dialog closes on Exit" auto click "$title" 2
+wait $installer
+check "the client database is in the backup folder" test -f "$d/VNXTBackUpDB-TWS/ComVantPlusDB.dbd"
+
+echo "== the installer refuses to run beside a running terminal"
+(cd "$d/VantProDB-TWS" && timeout 300 wine 'D:\VANTProDB-TWS\VANTPlusTWS.exe' '\LVantPlusUI') &
+terminal=$!
+check "the terminal's window appears" auto wait "VantPlus Terminal" 60000
+(cd "$c/VANTPlusSetup" && timeout 300 wine 'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3) &
+installer=$!
+check "the installer says that terminals must be closed" auto answer "All Terminals should be closed" OK 60000
+wait $installer
+code=$?
+check "and ends with exit code 0" test "$code" = 0
+check "the terminal closes on its Close button" auto click "VantPlus Terminal" 2
+wait $terminal
+
+echo "== uninstall under wine: No, then Yes"
+(cd "$c/VANTPlusSetup" && timeout 300 wine 'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3) &
 installer=$!
 check "the dialog appears" auto wait "$title" 60000
 auto click "$title" 1003 &
 clicker=$!
-check "the question is asked" auto answer "All application related data will be lost!" Yes 60000
+check "the question is asked" auto answer "All application related data will be lost!" No 60000
+wait $clicker
+check "No leaves the install in place" test -f "$d/VantProDB-TWS/VANTPlusTWS.exe"
+auto click "$title" 1003 &
+clicker=$!
+check "the question is asked again" auto answer "All application related data will be lost!" Yes 60000
 check "the uninstall reports success" auto answer "Application uninstalled successfully!" OK 180000
 wait $installer
 code=$?
@@ -68,6 +99,18 @@ check "the variant's folders are gone" test ! -e "$d/VantProDB-TWS" -a ! -e "$d/
 check "the registry key is gone" bash -c "! wine reg query 'HKCU\\SOFTWARE\\KORAX\\VANTPLUS-TWS' >/dev/null 2>&1"
 check "the desktop link is gone" test ! -e "$profile/Desktop/VANTPlusTWS.lnk"
 check "the package folder it ran from stays" test -f "$c/VANTPlusSetup/VANTPlusTWSSetup.exe"
+
+echo "== uninstall again: nothing is installed"
+(cd "$c/VANTPlusSetup" && timeout 300 wine 'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3) &
+installer=$!
+check "the dialog appears" auto wait "$title" 60000
+auto click "$title" 1003 &
+clicker=$!
+check "the question is asked" auto answer "All application related data will be lost!" Yes 60000
+check "VANTPlusTWS not yet installed! is shown" auto answer "VANTPlusTWS not yet installed!" OK 60000
+wait $clicker
+check "the dialog closes on Exit" auto click "$title" 2
+wait $installer
 
 echo "e2e under wine: $passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -13,6 +13,8 @@ HINSTANCE g_resourceInstance = nullptr;
 int CWinApp::ExitInstance() { return g_quitCode; }
 
 int CWinApp::Run() {
+  // An application left without a main window has nothing to run: it ends at once.
+  if (!m_pMainWnd) ::PostQuitMessage(0);
   MSG msg{};
   LONG idleCount = 0;
   bool idle = true;
