@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/win.h"
+#include "link_reading.h"
 #include "test_support.h"
 
 using namespace vp::test;
@@ -43,35 +44,6 @@ class ShellLink : public testing::Test {
     file->Release();
     return hr;
   }
-
-  struct ReadBack {
-    HRESULT loaded = E_FAIL;
-    std::string path, arguments, workingFolder;
-  };
-
-  static ReadBack Load(const std::string& path) {
-    ReadBack out;
-    IShellLinkA* link = NewLink();
-    if (!link) return out;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-      WCHAR wide[MAX_PATH] = {};
-      MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, path.c_str(), -1, wide, MAX_PATH);
-      out.loaded = file->Load(wide, STGM_READ);
-      file->Release();
-    }
-    char text[MAX_PATH * 2] = {};
-    link->GetPath(text, sizeof text, nullptr, SLGP_RAWPATH);
-    out.path = text;
-    text[0] = '\0';
-    link->GetArguments(text, sizeof text);
-    out.arguments = text;
-    text[0] = '\0';
-    link->GetWorkingDirectory(text, sizeof text);
-    out.workingFolder = text;
-    link->Release();
-    return out;
-  }
 };
 
 TEST_F(ShellLink, SavedPropertiesReadBack) {
@@ -88,9 +60,9 @@ TEST_F(ShellLink, SavedPropertiesReadBack) {
   EXPECT_EQ(SaveLink(link, dir + "\\Terminal.lnk"), S_OK);
   link->Release();
 
-  ReadBack back = Load(dir + "\\Terminal.lnk");
-  EXPECT_EQ(back.loaded, S_OK);
-  EXPECT_TRUE(SameNameIgnoringCase(back.path, target)) << back.path;
+  LinkProperties back = ReadLink(dir + "\\Terminal.lnk");
+  EXPECT_TRUE(back.loaded);
+  EXPECT_TRUE(SameNameIgnoringCase(back.target, target)) << back.target;
   EXPECT_EQ(back.arguments, "\\LVantPlusUI");
   EXPECT_EQ(back.workingFolder, dir + "\\Program");
 }
@@ -106,9 +78,9 @@ TEST_F(ShellLink, MissingTargetAndEmptyTextsStillMakeALink) {
   EXPECT_EQ(SaveLink(link, dir + "\\Help.lnk"), S_OK);
   link->Release();
 
-  ReadBack back = Load(dir + "\\Help.lnk");
-  EXPECT_EQ(back.loaded, S_OK);
-  EXPECT_TRUE(SameNameIgnoringCase(back.path, target)) << back.path;
+  LinkProperties back = ReadLink(dir + "\\Help.lnk");
+  EXPECT_TRUE(back.loaded);
+  EXPECT_TRUE(SameNameIgnoringCase(back.target, target)) << back.target;
   EXPECT_EQ(back.arguments, "");
   EXPECT_EQ(back.workingFolder, "");
 }
@@ -121,13 +93,13 @@ TEST_F(ShellLink, SaveOverwritesAndFailsCleanlyInAMissingFolder) {
   ASSERT_EQ(SaveLink(link, dir + "\\a.lnk"), S_OK);
   link->SetPath((dir + "\\Second.exe").c_str());
   ASSERT_EQ(SaveLink(link, dir + "\\a.lnk"), S_OK);
-  EXPECT_TRUE(SameNameIgnoringCase(Load(dir + "\\a.lnk").path, dir + "\\Second.exe"));
+  EXPECT_TRUE(SameNameIgnoringCase(ReadLink(dir + "\\a.lnk").target, dir + "\\Second.exe"));
 
   EXPECT_TRUE(FAILED(SaveLink(link, dir + "\\missing\\b.lnk")));
   EXPECT_FALSE(PathExists(dir + "\\missing"));
   link->Release();
 
-  EXPECT_TRUE(FAILED(Load(dir + "\\none.lnk").loaded));
+  EXPECT_FALSE(ReadLink(dir + "\\none.lnk").loaded);
 }
 
 TEST_F(ShellLink, InterfacesAndInitialisation) {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "../files/fake_installer_state.h"
-#include "../shortcuts/link_reading.h"
+#include "link_reading.h"
 #include "fake_dialog_state.h"
 #include "install/install_sequence.h"
 #include "platform/win.h"
