@@ -4,21 +4,41 @@
 # the installer's script front end: VANTPLUS on D:, mode P, version 7.0.3. Then it shows what
 # the install left (folders, registry values, shortcuts), starts the installed terminal the way
 # its desktop shortcut does, and uninstalls again from the placed setup folder.
+#
+# Usage: scripts/demo.sh [--build <host build folder>] [--machine <new machine folder>]
+# With --build it uses that build as it is (the end-to-end test does); without, it builds the host
+# preset first. The machine folder (default build/demo-machine) is made afresh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+build="" machine="$root/build/demo-machine"
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --build) build=$(realpath "$2"); shift 2 ;;
+    --machine) machine=$(realpath -m "$2"); shift 2 ;;
+    *) echo "usage: scripts/demo.sh [--build <host build folder>] [--machine <folder>]" >&2; exit 2 ;;
+  esac
+done
 
-scripts/deps.sh >/dev/null
-cmake --preset host >/dev/null
-cmake --build --preset host -j"$(nproc)" --target setup-package vp-machine >/dev/null
+if [ -z "$build" ]; then
+  build="$root/build/host"
+  scripts/deps.sh >/dev/null
+  cmake --preset host >/dev/null
+  cmake --build --preset host -j2 --target setup-package vp-machine >/dev/null
+fi
+vp_machine="$build/tools/vp-machine"
 
-machine="$root/build/demo-machine"
-case "$machine" in */build/demo-machine) rm -rf -- "$machine" ;; esac
+# Only a machine folder of ours is wiped: the default one or an empty or demo-made one.
+if [ -e "$machine" ] && [ "$machine" != "$root/build/demo-machine" ] && [ ! -e "$machine/drives.conf" ] &&
+   [ -n "$(ls -A "$machine")" ]; then
+  echo "demo: $machine is not a machine folder; not wiping it" >&2; exit 2
+fi
+rm -rf -- "$machine"
 export VP_MACHINE_ROOT="$machine"
 echo "== a new machine"
-"$root/build/host/tools/vp-machine" | sed 's/^/   /'
+"$vp_machine" | sed 's/^/   /'
 # The package, unpacked into C:\VANTPlusSetup.
-cp -r "$root/build/host/setup-package" "$machine/drive_c/VANTPlusSetup"
+cp -r "$build/setup-package" "$machine/drive_c/VANTPlusSetup"
 
 echo "== the installer, started in C:\\VANTPlusSetup with M:P V:7.0.3"
 echo "   (script: pick [-D-], press Install, close the message, press Exit)"
@@ -47,7 +67,7 @@ desktop="$profile/Desktop/VANTPlusTWS.lnk"
 if [ -f "$desktop" ]; then
   target=$(lnkinfo "$desktop" | sed -n 's/^\s*Local path\s*: //p')
   arguments=$(lnkinfo "$desktop" | sed -n 's/^\s*Command line arguments\s*: //p')
-  host_target=$("$root/build/host/tools/vp-machine" path "$target")
+  host_target=$("$vp_machine" path "$target")
   echo
   echo "== double click on the desktop link: $target $arguments"
   echo "   (script: close the terminal's window)"
@@ -56,7 +76,7 @@ if [ -f "$desktop" ]; then
   echo "   the terminal ended with exit code ${PIPESTATUS[0]}"
 fi
 
-setup=$("$root/build/host/tools/vp-machine" path 'D:\VANTProSetup')
+setup=$("$vp_machine" path 'D:\VANTProSetup')
 echo
 echo "== uninstall, started in D:\VANTProSetup as VANTPlusTWSSetup.exe M:P D:\VANTProSetup"
 echo "   (script: press Uninstall, answer Yes, close the message)"
@@ -65,7 +85,8 @@ set +e
   VP_UI=script ./VANTPlusTWSSetup.exe M:P 'D:\VANTProSetup') | sed 's/^/   | /'
 echo "   the installer ended with exit code ${PIPESTATUS[0]}"
 set -e
-sleep 1  # the setup program deletes itself once the installer has ended
+# The setup program deletes itself once the installer has ended: wait for that (10 s at most).
+for _ in $(seq 50); do [ -e "$setup/VANTPlusTWSSetup.exe" ] || break; sleep 0.2; done
 echo
 echo "== D:\ after the uninstall"
 (cd "$machine/drive_d" && find . -maxdepth 2 | sort | sed 's|^\./||; s|/|\\|g; s/^/   /')

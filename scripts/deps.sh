@@ -1,37 +1,55 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need, through apt-get, skipping what is present.
+# Installs what the build and the tests need, through apt-get, skipping what is present. Wine's
+# 32-bit loader (wine32) is optional: hosts that cannot run 32-bit programs test x86_64 only.
 set -euo pipefail
 
-need=()
 have() { command -v "$1" >/dev/null 2>&1; }
 pkg_installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
-have cmake || need+=(cmake)
-have g++ || need+=(g++)
-have make || need+=(make)
-pkg_installed libgtest-dev || need+=(libgtest-dev)
-[ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
-have i686-w64-mingw32-g++-posix || need+=(mingw-w64)
-have x86_64-w64-mingw32-g++-posix || need+=(mingw-w64)
-pkg_installed wine64 || need+=(wine64)
-pkg_installed wine32:i386 || need+=(wine32:i386)
-have wine || need+=(wine)
-have xvfb-run || need+=(xvfb xauth)
-have lnkinfo || need+=(liblnk-utils)
-have lldb || need+=(lldb)
+# "<package> <how to tell it is there>" a line.
+required="cmake       have cmake
+g++           have g++
+make          have make
+libgtest-dev  pkg_installed libgtest-dev
+googletest    test -f /usr/src/googletest/CMakeLists.txt
+mingw-w64     have x86_64-w64-mingw32-g++-posix
+mingw-w64     have i686-w64-mingw32-g++-posix
+wine64        test -x /usr/lib/wine/wine64
+xvfb          have Xvfb
+liblnk-utils  have lnkinfo
+lldb          have lldb
+python3       have python3"
 
+missing() {  # the packages of a list that are not there, each once
+  local package check
+  while read -r package check; do
+    eval "$check" || echo "$package"
+  done <<<"$1" | sort -u
+}
+
+install() {  # packages...: installs them; false (with apt-get's last lines shown) on failure
+  [ "$(id -u)" = 0 ] || { echo "deps: need root to install: $*" >&2; return 1; }
+  local log
+  log=$(mktemp)
+  export DEBIAN_FRONTEND=noninteractive
+  if ! { apt-get update -qq && apt-get install -y -qq --no-install-recommends "$@"; } >"$log" 2>&1; then
+    tail -n 10 "$log" >&2; rm -f "$log"; return 1
+  fi
+  rm -f "$log"
+}
+
+mapfile -t need < <(missing "$required")
 if [ ${#need[@]} -gt 0 ]; then
   echo "deps: installing ${need[*]}"
-  [ "$(id -u)" = 0 ] || { echo "deps: need root to install ${need[*]}" >&2; exit 1; }
-  case " ${need[*]} " in
-    *":i386 "*) dpkg --add-architecture i386 ;;
-  esac
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq >/dev/null
-  apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+  install "${need[@]}" || echo "deps: apt-get could not install all of: ${need[*]}" >&2
+  mapfile -t still < <(missing "$required")
+  if [ ${#still[@]} -gt 0 ]; then echo "deps: still missing: ${still[*]}" >&2; exit 1; fi
 fi
 
-for tool in cmake g++ i686-w64-mingw32-g++-posix wine xvfb-run lnkinfo lldb; do
-  have "$tool" || { echo "deps: $tool is still missing" >&2; exit 1; }
-done
-pkg_installed wine32:i386 || { echo "deps: wine32 is still missing" >&2; exit 1; }
+# The 32-bit loader, for the i686 leg; where it cannot be installed the run tests x86_64 only.
+if ! pkg_installed wine32:i386; then
+  echo "deps: installing wine32:i386 (optional, for the 32-bit Windows leg)"
+  { [ "$(id -u)" = 0 ] && dpkg --add-architecture i386 && install wine32:i386; } ||
+    echo "deps: wine32:i386 could not be installed; 32-bit Windows programs will not be tested" >&2
+fi
+exit 0

@@ -1,111 +1,82 @@
 #!/usr/bin/env bash
-# The project's test command: installs what it lacks, builds the host and the Windows (i686)
-# presets, runs the host tests with ctest and the Windows tests under wine in a fresh prefix,
-# and ends with one summary line per backend.
+# The project's test command: installs what it lacks, builds the presets, runs ctest on each and
+# prints one summary line per backend and Windows architecture, counted from ctest's results.
+#
+# Windows legs: windows-x86_64 always (Wine's 64-bit loader runs on every x86-64 kernel);
+# windows-i686 as well where the host runs 32-bit programs. Environment:
+#   VP_TEST_ARCH=x86_64|i686   test only that Windows architecture (a quick local run)
+#   VP_HIDE_WINE32=1           hide Wine's 32-bit loader, as on a host without 32-bit support
 set -euo pipefail
+trap 'echo "test.sh: line $LINENO: \"$BASH_COMMAND\" failed with exit code $?" >&2' ERR
 cd "$(dirname "$0")/.."
+source scripts/wine-env.sh
 root=$PWD
 jobs=$(nproc)
+logs=$root/build/logs
+mkdir -p "$logs"
+started=$SECONDS
 
-scripts/deps.sh
-
-build() {  # preset: configure and build; a warning fails the run like an error
-  echo "== build $1"
-  cmake --preset "$1" >/dev/null
-  local log="build/$1.log"
-  if ! cmake --build --preset "$1" -j"$jobs" >"$log" 2>&1; then
-    tail -n 60 "$log"; echo "build $1: failed" >&2; exit 1
+elapsed() { printf '%dm%02ds' $(((SECONDS - started) / 60)) $(((SECONDS - started) % 60)); }
+# step <name> <command...>: runs one step with its output in build/logs/<name>.log; a failure
+# names the step and shows the end of its log.
+step() {
+  local name=$1 log="$logs/$1.log" code=0; shift
+  echo "== $name ($(elapsed))"
+  "$@" >"$log" 2>&1 || code=$?
+  if [ $code != 0 ]; then
+    echo "-- last lines of $log:" >&2; tail -n 40 "$log" >&2
+    echo "FAILED: $name (exit code $code); full log: $log" >&2
   fi
-  if grep -q "warning:" "$log"; then
-    grep -B2 -A4 "warning:" "$log" | head -n 60; echo "build $1: warnings" >&2; exit 1
+  return $code
+}
+
+step deps scripts/deps.sh
+
+# Which Windows architectures run here.
+case "${VP_TEST_ARCH:-}" in
+  "") wanted=(x86_64 i686) ;;
+  x86_64 | i686) wanted=("$VP_TEST_ARCH") ;;
+  *) echo "FAILED: VP_TEST_ARCH must be x86_64 or i686, not '$VP_TEST_ARCH'" >&2; exit 2 ;;
+esac
+windows=() not_run=()
+for arch in "${wanted[@]}"; do
+  if why=$(vp_wine_probe "$arch"); then
+    windows+=("$arch")
+  else
+    echo "windows-$arch: not tested, the host cannot run its programs: $why"
+    not_run+=(--not-run "windows-$arch=$why")
+  fi
+done
+[ -n "${VP_TEST_ARCH:-}" ] || [[ " ${windows[*]} " == *" x86_64 "* ]] ||
+  { echo "FAILED: Wine's 64-bit loader must run here" >&2; exit 1; }
+presets=(host host-asan)
+for arch in "${windows[@]}"; do presets+=("windows-$arch"); done
+
+# A warning fails a build like an error.
+build() {
+  local compile_log="$logs/compile-$1.log"
+  cmake --preset "$1" || return
+  cmake --build --preset "$1" -j"$jobs" 2>&1 | tee "$compile_log" || return
+  if grep -q "warning:" "$compile_log"; then
+    grep -B2 -A4 "warning:" "$compile_log" | head -n 60; echo "warnings in the $1 build"; return 1
   fi
 }
-build host
-build host-asan
-build windows-i686
+for preset in "${presets[@]}"; do step "build-$preset" build "$preset"; done
 
-# gtest writes one XML report per executable; the summaries are counted from them.
-count_reports() {  # folder -> "tests failures"
-  python3 - "$1" <<'PY'
-import sys, glob, xml.etree.ElementTree as ET
-t = f = 0
-for p in glob.glob(sys.argv[1] + "/*.xml"):
-    r = ET.parse(p).getroot()
-    t += int(r.get("tests", 0)) - int(r.get("disabled", 0)) - int(r.get("skipped", 0) or 0)
-    f += int(r.get("failures", 0)) + int(r.get("errors", 0))
-print(t, f)
-PY
-}
+# Host tests that read what Wine makes of our files use a prefix of Wine's 64-bit loader.
+step wine-prefix-for-host-tests scripts/wine-prefix.sh build/host/wine/host-tests x86_64
+export VP_WINE_PREFIX=$root/build/host/wine/host-tests VP_WINE_LOADER=$VP_WINE64_LOADER
 
 status=0
-# The wine prefix comes first: some host tests read what wine makes of our files.
-prefix=$(scripts/wine-prefix.sh build/windows-i686/wineprefix)
-export VP_WINE_PREFIX="$prefix"
+ran=()
+for preset in "${presets[@]}"; do
+  results=$root/build/$preset/ctest-results.xml
+  rm -rf "$results" "build/$preset/wine"  # fresh prefix templates for every run
+  step "ctest-$preset" ctest --preset "$preset" --output-junit "$results" || status=1
+  ran+=(--ran "$preset=$results")
+done
 
-echo "== host tests (ctest)"
-host_reports="$root/build/host/test-reports"
-rm -rf "$host_reports"; mkdir -p "$host_reports"
-GTEST_OUTPUT="xml:$host_reports/" ctest --preset host -j"$jobs" || status=1
-
-echo "== end to end on the host"
-e2e_host=$(scripts/e2e-host.sh 2>&1) || status=1
-echo "$e2e_host"
-
-echo "== host tests under AddressSanitizer and UndefinedBehaviorSanitizer (ctest)"
-ctest --preset host-asan -j"$jobs" || status=1
-
-echo "== windows tests (wine)"
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" HOME="$prefix/home"
-win_tests="$prefix/drive_c/vptests"
-win_reports="$prefix/drive_c/test-reports"
-mkdir -p "$win_tests" "$win_reports"
-wine_failed=()
-while IFS= read -r exe; do
-  [ -n "$exe" ] || continue
-  rel=$(realpath --relative-to="$root/build/windows-i686" "$(dirname "$exe")")
-  mkdir -p "$win_tests/$rel"
-  cp "$(dirname "$exe")"/*.exe "$win_tests/$rel/"
-  cp "$(dirname "$exe")"/*.dll "$win_tests/$rel/" 2>/dev/null || true
-  name=$(basename "$exe")
-  winpath="C:\\vptests\\${rel//\//\\}\\$name"
-  echo "-- $name"
-  if ! (cd "$win_tests/$rel" && GTEST_OUTPUT="xml:C:\\test-reports\\" \
-        timeout 600 xvfb-run -a wine "$winpath" --gtest_brief=1); then
-    wine_failed+=("$name")
-  fi
-done < build/windows-i686/vp_tests.txt
-wineserver -k 2>/dev/null || true
-
-echo "== end to end under wine"
-e2e_prefix=$(scripts/wine-prefix.sh build/windows-i686/e2e-prefix)
-e2e_wine=$(scripts/e2e-wine.sh build/windows-i686 "$e2e_prefix" 2>&1) || status=1
-echo "$e2e_wine"
-[ ${#wine_failed[@]} -eq 0 ] || { echo "failed under wine: ${wine_failed[*]}"; status=1; }
-
-conformance_counts() {  # report folder -> "tests failures" of the conformance suite
-  python3 -c "
-import sys, xml.etree.ElementTree as ET
-r = ET.parse(sys.argv[1] + '/conformance.xml').getroot()
-print(r.get('tests'), int(r.get('failures')) + int(r.get('errors', 0)))" "$1" || echo "0 1"
-}
-read -r host_conf_t host_conf_f < <(conformance_counts "$host_reports")
-read -r win_conf_t win_conf_f < <(conformance_counts "$win_reports")
-read -r host_t host_f < <(count_reports "$host_reports")
-read -r win_t win_f < <(count_reports "$win_reports")
-
-echo "== summary"
-echo "conformance on the POSIX layer: $((host_conf_t - host_conf_f)) passed, $host_conf_f failed"
-echo "conformance under wine:         $((win_conf_t - win_conf_f)) passed, $win_conf_f failed"
-if [ "$host_conf_t" != "$win_conf_t" ]; then
-  echo "conformance counts differ between the backends"; status=1
-fi
-# The end-to-end checks count with their backend.
-e2e_counts() { sed -n 's/^e2e [^:]*: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' <<<"$1" | tail -n 1; }
-read -r e2e_host_p e2e_host_f < <(e2e_counts "$e2e_host"; echo "0 1")
-read -r e2e_wine_p e2e_wine_f < <(e2e_counts "$e2e_wine"; echo "0 1")
-host_passed=$((host_t - host_f + e2e_host_p)) host_failures=$((host_f + e2e_host_f))
-wine_passed=$((win_t - win_f + e2e_wine_p)) wine_failures=$((win_f + e2e_wine_f))
-echo "host: $host_passed passed, $host_failures failed"
-echo "wine: $wine_passed passed, $wine_failures failed"
-[ "$host_failures" = 0 ] && [ "$wine_failures" = 0 ] || status=1
+echo "== summary ($(elapsed))"
+python3 scripts/test-summary.py "${ran[@]}" "${not_run[@]}" || status=1
+echo "took $(elapsed) with Windows legs: ${windows[*]:-none}"
 exit $status

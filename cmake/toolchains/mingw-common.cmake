@@ -10,4 +10,7 @@ set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# ctest runs every Windows program through Wine in a fresh prefix of its own, with the loader of
+# this architecture and a virtual display.
+get_filename_component(vp_source_dir "${CMAKE_CURRENT_LIST_DIR}/../.." ABSOLUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${vp_source_dir}/scripts/wine-run.sh --arch ${VP_MINGW_ARCH})

@@ -1,12 +1,15 @@
 // Entry point of every test executable. On POSIX each run gets a new emulated machine in a
 // temporary folder (unless VP_MACHINE_ROOT is set by the caller); on Windows each run works in
-// its own folder on C:. Both are removed afterwards.
+// its own folder on C:, and only on a machine that may be wiped (see machine_guard.h). Both are
+// removed afterwards.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "platform/win.h"
+#include "machine_guard.h"
 #include "test_support.h"
 
 #ifndef _WIN32
@@ -41,6 +44,12 @@ static void RemoveHostTree(const std::string& folder) {
 #endif
 
 int main(int argc, char** argv) {
+  // Before anything touches the machine: a Windows test program on a real installation stops here.
+  std::string refusal = vp::test::RefusalForThisProcess();
+  if (!refusal.empty()) {
+    std::fprintf(stderr, "%s: %s\n", argc > 0 ? argv[0] : "test", refusal.c_str());
+    return vp::test::kRefusedExitCode;
+  }
   int childExit = 0;
   if (vp::test::RunChildIfAsked(argc, argv, &childExit)) return childExit;
   testing::InitGoogleTest(&argc, argv);

@@ -1,6 +1,7 @@
 // An independent reader of our hive files: wine's regedit imports one into a wine prefix, and
 // what wine's "reg query" lists must be what our layer reads. Runs when VP_WINE_PREFIX names a
-// prefix made by scripts/wine-prefix.sh (the import adds one test key to it).
+// prefix made by scripts/wine-prefix.sh (the import adds one test key to it), with the loader
+// VP_WINE_LOADER names.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -131,7 +132,13 @@ TEST(HiveRegedit, WineReadsWhatOurLayerReads) {
   RegCloseKey(key);
   ASSERT_EQ(ours.size(), std::size(writes));
 
+  // The loader that made the prefix (VP_WINE_LOADER, set with it by the test command): Debian's
+  // "wine" picks the 32-bit one, which some hosts cannot run.
+  const char* loader = std::getenv("VP_WINE_LOADER");
+  std::string wine = loader && *loader ? loader : "wine";
   std::string env = "WINEPREFIX='" + std::string(prefix) + "' WINEDEBUG=-all ";
+  if (loader && *loader) env += "WINELOADER='" + wine + "' ";
+  env += "'" + wine + "' ";
   std::string hive = vp::machine::RegistryFolder() + "/HKEY_CURRENT_USER.reg";
   std::string copy = std::string(prefix) + "/drive_c/vp-hive-import.reg";
   {
@@ -139,11 +146,11 @@ TEST(HiveRegedit, WineReadsWhatOurLayerReads) {
     std::ofstream out(copy, std::ios::binary | std::ios::trunc);
     out << in.rdbuf();
   }
-  RunCommand(env + "wine regedit /S 'C:\\vp-hive-import.reg' 2>&1");
-  std::string listed = RunCommand(env + "wine reg query 'HKCU\\" + kKey + "' /s 2>&1");
+  RunCommand(env + "regedit /S 'C:\\vp-hive-import.reg' 2>&1");
+  std::string listed = RunCommand(env + "reg query 'HKCU\\" + kKey + "' /s 2>&1");
   EXPECT_EQ(ListedValues(listed), ours) << listed;
   EXPECT_NE(listed.find("HKEY_CURRENT_USER\\Software\\VpRegeditCheck\\Empty Sub"), std::string::npos) << listed;
-  RunCommand(env + "wine reg delete 'HKCU\\" + kKey + "' /f 2>&1");
+  RunCommand(env + "reg delete 'HKCU\\" + kKey + "' /f 2>&1");
   std::remove(copy.c_str());
 }
 

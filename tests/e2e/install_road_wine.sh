@@ -1,37 +1,26 @@
 #!/usr/bin/env bash
 # The road of one install and the uninstall on the Windows build under wine: the real dialog,
 # driven from outside by tools/ui_automation, then checked on disk, in the registry (wine's
-# "reg query") and in the links (lnkinfo). Usage: scripts/e2e-wine.sh <windows build> <prefix>
+# "reg query") and in the links (lnkinfo). Runs inside scripts/wine-run.sh --host, which gives it
+# a fresh prefix (WINEPREFIX), the loader (VP_WINE) and a virtual display.
+# Usage: install_road_wine.sh <windows build folder>
 set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/check.sh"
 build=$(realpath "$1")
-prefix=$(realpath "$2")
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" HOME="$prefix/home"
-
-passed=0 failed=0
-check() {  # description, command...
-  local what=$1; shift
-  if "$@" >/dev/null 2>&1; then passed=$((passed + 1)); echo "   ok   $what"
-  else failed=$((failed + 1)); echo "   FAIL $what"; fi
-}
-
-# One virtual display for the installer and the automation helper.
-display=:$((90 + RANDOM % 9))
-Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; wineserver -k 2>/dev/null' EXIT
-export DISPLAY=$display
-sleep 1
+prefix=${WINEPREFIX:?run me through scripts/wine-run.sh --host}
+wine=${VP_WINE:?run me through scripts/wine-run.sh --host}
 
 c="$prefix/drive_c" d="$prefix/drive_d"
 rm -rf "$c/VANTPlusSetup"
 cp -r "$build/setup-package" "$c/VANTPlusSetup"
 cp "$build/tools/ui_automation/vp_ui_automation.exe" "$c/"
-auto() { wine 'C:\vp_ui_automation.exe' "$@"; }
+auto() { "$wine" 'C:\vp_ui_automation.exe' "$@"; }
 title="VANTPlusTWS Installer 7.0.3"
 profile=$(ls -d "$c"/users/*/Desktop | grep -v Public | head -n 1 | xargs dirname)
 
 echo "== install under wine: VANTPLUS on D:, M:P V:7.0.3"
-(cd "$c/VANTPlusSetup" && timeout 300 wine 'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3) &
+(cd "$c/VANTPlusSetup" && timeout 300 "$wine" 'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3) &
 installer=$!
 check "the dialog appears" auto wait "$title" 60000
 check "[-D-] is picked" auto select "$title" 1001 "[-D-]"
@@ -45,7 +34,7 @@ wait $installer
 check "the launcher has its terminal name" test -f "$d/VantProDB-TWS/VANTPlusTWS.exe"
 check "the user data folder is there" test -d "$d/VANTProData-TWS/MWBackup"
 check "the uninstaller is placed" test -f "$d/VANTProSetup/VANTPlusTWSSetup.exe"
-installed=$(wine reg query 'HKCU\SOFTWARE\KORAX\VANTPLUS-TWS\Application Settings' /v InstalledDrive 2>/dev/null | tr -d '\r')
+installed=$("$wine" reg query 'HKCU\SOFTWARE\KORAX\VANTPLUS-TWS\Application Settings' /v InstalledDrive 2>/dev/null | tr -d '\r')
 check "InstalledDrive is D" grep -q "InstalledDrive.*REG_SZ.*D$" <<<"$installed"
 link=$(lnkinfo "$profile/Desktop/VANTPlusTWS.lnk" 2>/dev/null)
 check "the desktop link starts the terminal" grep -q 'Local path.*: D:\\VANTProDB-TWS\\VANTPlusTWS.exe' <<<"$link"
@@ -53,7 +42,7 @@ check "the desktop link passes \\LVantPlusUI" grep -q 'Command line arguments.*:
 check "the Start-menu folder has three links" test "$(ls "$profile/Start Menu/Programs/VANTPro-TWS" | wc -l)" = 3
 
 echo "== reinstall under wine: the client database is saved first"
-(cd "$c/VANTPlusSetup" && timeout 300 wine 'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3) &
+(cd "$c/VANTPlusSetup" && timeout 300 "$wine" 'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3) &
 installer=$!
 check "the dialog appears" auto wait "$title" 60000
 check "[-D-] is picked" auto select "$title" 1001 "[-D-]"
@@ -66,10 +55,10 @@ wait $installer
 check "the client database is in the backup folder" test -f "$d/VNXTBackUpDB-TWS/ComVantPlusDB.dbd"
 
 echo "== the installer refuses to run beside a running terminal"
-(cd "$d/VantProDB-TWS" && timeout 300 wine 'D:\VANTProDB-TWS\VANTPlusTWS.exe' '\LVantPlusUI') &
+(cd "$d/VantProDB-TWS" && timeout 300 "$wine" 'D:\VANTProDB-TWS\VANTPlusTWS.exe' '\LVantPlusUI') &
 terminal=$!
 check "the terminal's window appears" auto wait "VantPlus Terminal" 60000
-(cd "$c/VANTPlusSetup" && timeout 300 wine 'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3) &
+(cd "$c/VANTPlusSetup" && timeout 300 "$wine" 'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3) &
 installer=$!
 check "the installer says that terminals must be closed" auto answer "All Terminals should be closed" OK 60000
 wait $installer
@@ -79,7 +68,7 @@ check "the terminal closes on its Close button" auto click "VantPlus Terminal" 2
 wait $terminal
 
 echo "== uninstall under wine: No, then Yes"
-(cd "$c/VANTPlusSetup" && timeout 300 wine 'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3) &
+(cd "$c/VANTPlusSetup" && timeout 300 "$wine" 'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3) &
 installer=$!
 check "the dialog appears" auto wait "$title" 60000
 auto click "$title" 1003 &
@@ -96,12 +85,12 @@ code=$?
 wait $clicker 2>/dev/null
 check "the installer ends with exit code 0" test "$code" = 0
 check "the variant's folders are gone" test ! -e "$d/VantProDB-TWS" -a ! -e "$d/VANTProData-TWS"
-check "the registry key is gone" bash -c "! wine reg query 'HKCU\\SOFTWARE\\KORAX\\VANTPLUS-TWS' >/dev/null 2>&1"
+check "the registry key is gone" bash -c "! '$wine' reg query 'HKCU\\SOFTWARE\\KORAX\\VANTPLUS-TWS' >/dev/null 2>&1"
 check "the desktop link is gone" test ! -e "$profile/Desktop/VANTPlusTWS.lnk"
 check "the package folder it ran from stays" test -f "$c/VANTPlusSetup/VANTPlusTWSSetup.exe"
 
 echo "== uninstall again: nothing is installed"
-(cd "$c/VANTPlusSetup" && timeout 300 wine 'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3) &
+(cd "$c/VANTPlusSetup" && timeout 300 "$wine" 'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3) &
 installer=$!
 check "the dialog appears" auto wait "$title" 60000
 auto click "$title" 1003 &
@@ -112,5 +101,4 @@ wait $clicker
 check "the dialog closes on Exit" auto click "$title" 2
 wait $installer
 
-echo "e2e under wine: $passed passed, $failed failed"
-[ "$failed" = 0 ]
+checks_done
