@@ -49,8 +49,10 @@ for arch in "${wanted[@]}"; do
 done
 [ -n "${VP_TEST_ARCH:-}" ] || [[ " ${windows[*]} " == *" x86_64 "* ]] ||
   { echo "FAILED: Wine's 64-bit loader must run here" >&2; exit 1; }
-presets=(host host-asan)
+# Each preset is built and tested before the next, so the first results come early.
+presets=(host)
 for arch in "${windows[@]}"; do presets+=("windows-$arch"); done
+presets+=(host-asan)
 
 # A warning fails a build like an error.
 build() {
@@ -61,7 +63,6 @@ build() {
     grep -B2 -A4 "warning:" "$compile_log" | head -n 60; echo "warnings in the $1 build"; return 1
   fi
 }
-for preset in "${presets[@]}"; do step "build-$preset" build "$preset"; done
 
 # Host tests that read what Wine makes of our files use a prefix of Wine's 64-bit loader.
 step wine-prefix-for-host-tests scripts/wine-prefix.sh build/host/wine/host-tests x86_64
@@ -70,8 +71,9 @@ export VP_WINE_PREFIX=$root/build/host/wine/host-tests VP_WINE_LOADER=$VP_WINE64
 status=0
 ran=()
 for preset in "${presets[@]}"; do
+  step "build-$preset" build "$preset"
   results=$root/build/$preset/ctest-results.xml
-  rm -rf "$results" "build/$preset/wine"  # fresh prefix templates for every run
+  rm -rf "$results" "build/$preset/wine/template-"*  # fresh prefix templates for every run
   step "ctest-$preset" ctest --preset "$preset" --output-junit "$results" || status=1
   ran+=(--ran "$preset=$results")
 done

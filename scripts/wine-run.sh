@@ -47,7 +47,7 @@ if [ ! -d "$template" ]; then
   flock 9
   if [ ! -d "$template" ]; then
     rm -rf "$template.new"
-    "$here/wine-prefix.sh" "$template.new" "$arch" >/dev/null || fail "making the $arch prefix template"
+    "$here/wine-prefix.sh" "$template.new" "$arch" 9>&- >/dev/null || fail "making the $arch prefix template"
     mv "$template.new" "$template"
   fi
   exec 9>&-
