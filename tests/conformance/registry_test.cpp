@@ -204,6 +204,39 @@ TEST_F(Registry, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
   EXPECT_EQ(QueryBytes(key_, "", &type), std::string("default\0", 8));
 }
 
+TEST_F(Registry, CodePageTextReadsBackAsWritten) {
+  // Names and data in code page 1252, the euro sign among them, come back byte for byte; its
+  // letters fold as letters do.
+  const char name[] = "Caf\xe9 \x80";
+  const char data[] = "\xe9t\xe9 \x80\x9f";
+  ASSERT_EQ(RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data), ERROR_SUCCESS);
+  DWORD type = 0;
+  EXPECT_EQ(QueryBytes(key_, "CAF\xc9 \x80", &type), std::string(data, sizeof data));
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  char listed[64];
+  DWORD length = sizeof listed;
+  ASSERT_EQ(RegEnumValueA(key_, 0, listed, &length, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(std::string(listed, length), name);
+  HKEY sub = nullptr;
+  ASSERT_EQ(Create("\xc9t\xe9", &sub), ERROR_SUCCESS);
+  RegCloseKey(sub);
+  EXPECT_EQ(SubkeyNames(key_), std::vector<std::string>{"\xc9t\xe9"});
+  EXPECT_EQ(RegOpenKeyExA(key_, "\xc9T\xc9", 0, KEY_READ, &sub), ERROR_SUCCESS);
+  RegCloseKey(sub);
+}
+
+TEST_F(Registry, NamesLongerThanWindowsAllowsAreRefused) {
+  HKEY sub = nullptr;
+  ASSERT_EQ(Create(std::string(255, 'k').c_str(), &sub), ERROR_SUCCESS);
+  RegCloseKey(sub);
+  EXPECT_EQ(Create(std::string(256, 'k').c_str(), &sub), ERROR_INVALID_PARAMETER);
+  DWORD one = 1;
+  EXPECT_EQ(RegSetValueExA(key_, std::string(16383, 'v').c_str(), 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4),
+            ERROR_SUCCESS);
+  EXPECT_NE(RegSetValueExA(key_, std::string(16384, 'v').c_str(), 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4),
+            ERROR_SUCCESS);
+}
+
 TEST_F(Registry, DeleteValueRemovesOnlyThatValue) {
   DWORD one = 1;
   ASSERT_EQ(RegSetValueExA(key_, "Keep", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), ERROR_SUCCESS);
