@@ -26,10 +26,7 @@
 
 #include "hive_journal.h"
 #include "hive_model.h"
-
-#ifndef ERROR_TIMEOUT
-#  define ERROR_TIMEOUT 1460L
-#endif
+#include "platform/posix/registry.h"
 
 namespace vp::registry {
 

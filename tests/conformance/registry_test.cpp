@@ -1,6 +1,6 @@
 // The registry's 8-bit entry points under HKEY_CURRENT_USER: what each call returns, what it
-// writes back, and how handles behave once their key is gone. Value enumeration order and key
-// names longer than 255 characters differ between implementations and are not relied on.
+// writes back, and how handles behave once their key is gone. Value enumeration order is not
+// relied on; wine keeps key names longer than the 255 characters Windows allows.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -229,7 +229,9 @@ TEST_F(Registry, NamesLongerThanWindowsAllowsAreRefused) {
   HKEY sub = nullptr;
   ASSERT_EQ(Create(std::string(255, 'k').c_str(), &sub), ERROR_SUCCESS);
   RegCloseKey(sub);
-  EXPECT_EQ(Create(std::string(256, 'k').c_str(), &sub), ERROR_INVALID_PARAMETER);
+  if (!vp::test::WineDiffers("wine keeps key names longer than 255 characters")) {
+    EXPECT_EQ(Create(std::string(256, 'k').c_str(), &sub), ERROR_INVALID_PARAMETER);
+  }
   DWORD one = 1;
   EXPECT_EQ(RegSetValueExA(key_, std::string(16383, 'v').c_str(), 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4),
             ERROR_SUCCESS);
