@@ -20,6 +20,8 @@ constexpr int kInputControls[] = {1001, -1, 1011, 1012, 1007, 1006, 1009, 1010, 
 constexpr const char* kDesktop = "Desktop";
 constexpr const char* kStartMenu = "Start Menu";
 constexpr const char* kPrograms = "Start Menu\\Programs";
+constexpr const char* kRegistryKeyLeft =
+    "The application's registry settings could not be removed. The uninstall is not complete.";
 
 // "[-c-]" as the drive list shows a drive becomes "C:\".
 std::string DriveRootOfEntry(const std::string& entry) {
@@ -51,10 +53,17 @@ void CUninstallSequence::Run() {
     EnableControls(m_state, TRUE);
     return;
   }
-  RemoveRegistryKey();
+  bool registryKeyRemoved = RemoveRegistryKey();
   for (const std::string& entry : m_state.GetDriveEntries()) {
     std::string root = DriveRootOfEntry(entry);
     if (GetDriveTypeA(root.c_str()) == DRIVE_FIXED) RemoveFromDrive(root);
+  }
+  if (!registryKeyRemoved) {
+    // Not a success: the uninstaller stays, so the user can try again.
+    if (m_state.GetInstalled()) RemoveShortcuts();
+    m_state.AskUser(kRegistryKeyLeft, "UnInstaller", kBoxOk | kIconStop);
+    EnableControls(m_state, TRUE);
+    return;
   }
   if (!m_state.GetInstalled()) {
     ShowNothingFound();
@@ -71,16 +80,19 @@ void CUninstallSequence::Run() {
   m_state.EndProcess(0);
 }
 
-void CUninstallSequence::RemoveRegistryKey() {
+bool CUninstallSequence::RemoveRegistryKey() {
   CRegistry korax;
   korax.Open(HKEY_CURRENT_USER, "SOFTWARE", "KORAX", FALSE);
   const char* product = g_profile.RegistryProductName.c_str();
   if (!korax.SubKeyExists(product)) {
     m_state.SetInstalled(FALSE);
-    return;
+    // Every user's registry has SOFTWARE: when even that cannot be opened, the registry
+    // cannot be read (a damaged hive) and the variant's key may well be in it.
+    return CRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE");
   }
-  korax.DeleteKey(product);
+  BOOL removed = korax.DeleteKey(product);
   korax.Close();
+  return removed;
 }
 
 void CUninstallSequence::RemoveFromDrive(const std::string& root) {

@@ -26,7 +26,9 @@ class CUninstallSequence {
   void RemoveFromDrive(const std::string& root);
 
  private:
-  void RemoveRegistryKey();
+  // Deletes the variant's key tree; false when the key may remain (its delete failed, or the
+  // registry cannot be read at all).
+  bool RemoveRegistryKey();
   void ShowNothingFound();
   void RemoveShortcuts();
   void RemoveSetupFolderRunFrom();

@@ -13,10 +13,12 @@
 // the same bytes; every other value is written as hex, string types in UTF-16LE as the registry
 // keeps them, so that a load followed by a save reproduces every value byte for byte.
 // The file itself is UTF-16LE with a byte order mark, as regedit exports: importers read the
-// hex of string types as UTF-16 only in such a file. An 8-bit file is read too; its string
-// types' hex is then in the code page, as importers read it.
+// hex of string types as UTF-16 only in such a file. An 8-bit file is read too, as code page
+// 1252; its string types' hex is then in the code page, as importers read it.
+// Internally the text is UTF-8 (hive_strings.h), so names need no conversion while parsing.
 #include <cstdio>
 #include <optional>
+#include <vector>
 
 #include "hive_model.h"
 
@@ -41,12 +43,16 @@ void AppendQuoted(std::string& out, std::string_view text) {
   out += '"';
 }
 
-// A REG_SZ that reads back identically from its quoted form: printable ASCII ended by one zero.
+// A REG_SZ that reads back identically from its quoted form: printable characters ended by one
+// zero (surrogates, byte order marks and non-characters are left to the hex form).
 bool FitsQuotedForm(const Value& v) {
-  if (v.type != 1 || v.data.empty() || v.data.back() != '\0') return false;
-  for (std::size_t i = 0; i + 1 < v.data.size(); ++i) {
-    auto c = static_cast<unsigned char>(v.data[i]);
-    if (c < 0x20 || c > 0x7E) return false;
+  const std::string& d = v.data;
+  if (v.type != 1 || d.size() < 2 || d.size() % 2 != 0 || d[d.size() - 1] || d[d.size() - 2]) return false;
+  for (std::size_t i = 0; i + 2 < d.size(); i += 2) {
+    char32_t c = static_cast<unsigned char>(d[i]) | static_cast<unsigned char>(d[i + 1]) << 8;
+    bool printable = (c >= 0x20 && c <= 0x7E) ||
+                     (c >= 0xA0 && (c < 0xD800 || c >= 0xE000) && c != 0xFEFF && c < 0xFFFE);
+    if (!printable) return false;
   }
   return true;
 }
@@ -74,7 +80,7 @@ void AppendValue(std::string& out, const Value& v) {
     AppendQuoted(out, v.name);
   out += '=';
   if (FitsQuotedForm(v)) {
-    AppendQuoted(out, std::string_view(v.data).substr(0, v.data.size() - 1));
+    AppendQuoted(out, NameFromWide(std::string_view(v.data).substr(0, v.data.size() - 2)));
   } else if (v.type == 4 && v.data.size() == 4) {
     std::uint32_t n = 0;
     for (int i = 3; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(v.data[static_cast<std::size_t>(i)]);
@@ -89,26 +95,42 @@ void AppendValue(std::string& out, const Value& v) {
       std::snprintf(text, sizeof text, "hex(%x):", static_cast<unsigned>(v.type));
       out += text;
     }
-    AppendHex(out, out.size() - lineStart, IsStringType(v.type) ? WideFromAnsi(v.data) : v.data);
+    AppendHex(out, out.size() - lineStart, v.data);
   }
   out += "\r\n";
 }
 
 constexpr std::string_view kByteOrderMark = "\xff\xfe";
 
-void AppendKey(std::string& out, const Key& key, std::string& path, bool isRoot) {
-  if (!isRoot || !key.Values().empty()) {
-    out += "\r\n[";
-    out += path;
-    out += "]\r\n";
-    for (const Value& v : key.Values()) AppendValue(out, v);
-  }
-  for (const auto& child : key.Subkeys()) {
-    std::size_t length = path.size();
+void AppendSection(std::string& out, const Key& key, const std::string& path) {
+  out += "\r\n[";
+  out += path;
+  out += "]\r\n";
+  for (const Value& v : key.Values()) AppendValue(out, v);
+}
+
+// Parents before children, depth first, without recursion: the walk keeps its own stack.
+void AppendTree(std::string& out, const Key& root, std::string_view rootName) {
+  struct Level {
+    const Key* key;
+    std::size_t next;        // the subkey to visit next
+    std::size_t pathLength;  // the length of `path` up to this key
+  };
+  std::string path(rootName);
+  if (!root.Values().empty()) AppendSection(out, root, path);
+  std::vector<Level> stack{{&root, 0, path.size()}};
+  while (!stack.empty()) {
+    Level& top = stack.back();
+    if (top.next == top.key->Subkeys().size()) {
+      stack.pop_back();
+      continue;
+    }
+    const Key& child = *top.key->Subkeys()[top.next++];
+    path.resize(top.pathLength);
     path += '\\';
-    path += child->Name();
-    AppendKey(out, *child, path, false);
-    path.resize(length);
+    path += child.Name();
+    AppendSection(out, child, path);
+    stack.push_back({&child, 0, path.size()});
   }
 }
 
@@ -215,7 +237,7 @@ bool ParseValueLine(std::string_view line, Lines& lines, Key& key, bool wideStri
     line.remove_prefix(1);
   } else {
     auto quoted = TakeQuoted(line);
-    if (!quoted) return false;
+    if (!quoted || NameUnits(*quoted) > kMaxValueNameUnits) return false;
     name = std::move(*quoted);
   }
   if (line.empty() || line[0] != '=') return false;
@@ -224,8 +246,7 @@ bool ParseValueLine(std::string_view line, Lines& lines, Key& key, bool wideStri
   if (!line.empty() && line[0] == '"') {
     auto text = TakeQuoted(line);
     if (!text || !line.empty()) return false;
-    *text += '\0';
-    key.SetValue(name, 1, std::move(*text));
+    key.SetValue(name, 1, WideFromName(*text) + std::string(2, '\0'));
     return true;
   }
   if (line.substr(0, 6) == "dword:") {
@@ -251,12 +272,13 @@ bool ParseValueLine(std::string_view line, Lines& lines, Key& key, bool wideStri
   }
   auto bytes = ParseHexBytes(line, lines);
   if (!bytes) return false;
-  bool wide = wideStrings && IsStringType(type);
-  key.SetValue(name, type, wide ? AnsiFromWide(*bytes) : std::move(*bytes));
+  bool ansi = !wideStrings && IsStringType(type);
+  key.SetValue(name, type, ansi ? WideFromAnsi(*bytes) : std::move(*bytes));
   return true;
 }
 
-// "[HKEY_CURRENT_USER\A\B]" -> the key A\B under the root, made as needed.
+// "[HKEY_CURRENT_USER\A\B]" -> the key A\B under the root, made as needed; null when it is not
+// a section of this hive or breaks the bounds of depth and name length.
 Key* ParseSection(std::string_view line, std::string_view rootName, Key& root) {
   if (line.size() < 2 || line.back() != ']') return nullptr;
   std::string_view path = line.substr(1, line.size() - 2);
@@ -264,12 +286,12 @@ Key* ParseSection(std::string_view line, std::string_view rootName, Key& root) {
   if (head.size() != rootName.size() || FoldName(head) != FoldName(rootName)) return nullptr;
   path.remove_prefix(rootName.size());
   Key* key = &root;
-  while (!path.empty()) {
-    if (path[0] != '\\') return nullptr;
+  for (std::size_t depth = 1; !path.empty(); ++depth) {
+    if (path[0] != '\\' || depth > kMaxKeyDepth) return nullptr;
     path.remove_prefix(1);
     std::size_t end = path.find('\\');
     std::string_view component = path.substr(0, end);
-    if (component.empty()) return nullptr;
+    if (component.empty() || NameUnits(component) > kMaxKeyNameUnits) return nullptr;
     key = &key->AddSubkey(component);
     path.remove_prefix(component.size());
   }
@@ -281,15 +303,14 @@ Key* ParseSection(std::string_view line, std::string_view rootName, Key& root) {
 std::string SerializeHive(const Key& root, std::string_view rootName) {
   std::string text(kHeader);
   text += "\r\n";
-  std::string path(rootName);
-  AppendKey(text, root, path, true);
+  AppendTree(text, root, rootName);
   text += "\r\n";
-  return std::string(kByteOrderMark) + WideFromAnsi(text);
+  return std::string(kByteOrderMark) + WideFromName(text);
 }
 
 std::string HiveText(std::string_view file) {
-  if (file.substr(0, 2) == kByteOrderMark) return AnsiFromWide(file.substr(2));
-  return std::string(file);
+  if (file.substr(0, 2) == kByteOrderMark) return NameFromWide(file.substr(2));
+  return NameFromAnsi(file);
 }
 
 std::unique_ptr<Key> ParseHive(std::string_view file, std::string_view rootName) {

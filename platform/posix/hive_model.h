@@ -1,5 +1,6 @@
 // The in-memory tree of one registry hive: keys with case-preserving, case-insensitive names;
-// subkeys kept in the registry's sorted order, values in the order they were first set.
+// subkeys kept in the registry's sorted order, values in the order they were first set. Names
+// and string data are held in Unicode (see hive_strings.h).
 #pragma once
 
 #include <cstdint>
@@ -9,18 +10,21 @@
 #include <unordered_map>
 #include <vector>
 
+#include "hive_strings.h"
 #include "platform/posix/types.h"
 
 namespace vp::registry {
 
-// Names compare as the registry does: ASCII letters folded to upper case.
-std::string FoldName(std::string_view name);
-bool NameLess(std::string_view a, std::string_view b);
+// The registry's bounds: a key lies at most 512 levels below its hive's root, a key name has
+// at most 255 UTF-16 units and a value name at most 16,383.
+constexpr std::size_t kMaxKeyDepth = 512;
+constexpr std::size_t kMaxKeyNameUnits = 255;
+constexpr std::size_t kMaxValueNameUnits = 16383;
 
 struct Value {
   std::string name;
   DWORD type = 0;
-  std::string data;  // the bytes as the 8-bit entry points read and write them
+  std::string data;  // as stored: UTF-16LE bytes for the string types
 };
 
 class Key {
@@ -30,6 +34,7 @@ class Key {
   Key& operator=(const Key&) = delete;
 
   const std::string& Name() const { return name_; }
+  const std::string& FoldedName() const { return folded_; }
   // Identity of this key in this process; a key deleted and made again gets a new one.
   std::uint64_t Id() const { return id_; }
   void AdoptId(std::uint64_t id) { id_ = id; }
@@ -46,7 +51,7 @@ class Key {
   bool RemoveValue(std::string_view name);
 
  private:
-  std::string name_;
+  std::string name_, folded_;
   std::uint64_t id_;
   std::vector<std::unique_ptr<Key>> subkeys_;
   std::vector<Value> values_;
@@ -61,14 +66,11 @@ void CarryIds(const Key& old, Key& fresh);
 // with a byte order mark as regedit writes them.
 std::string SerializeHive(const Key& root, std::string_view rootName);
 // Parses a hive file, UTF-16LE with its mark or 8-bit text; null when any line is not
-// understood (the file is then left alone).
+// understood or a key or name breaks the registry's bounds (the file is then left alone).
 std::unique_ptr<Key> ParseHive(std::string_view file, std::string_view rootName);
-// The 8-bit text of a hive file (for reading it in tests and tools).
+// The text of a hive file as UTF-8 (for reading it in tests and tools).
 std::string HiveText(std::string_view file);
 
-// The code page conversions of the string types: bytes of the system code page <-> UTF-16LE.
-std::string WideFromAnsi(std::string_view ansi);
-std::string AnsiFromWide(std::string_view wide);
 bool IsStringType(DWORD type);
 
 }  // namespace vp::registry

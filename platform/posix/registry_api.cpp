@@ -1,6 +1,7 @@
 // The registry's 8-bit entry points over the hive stores. A key handle remembers the path of
 // its key and the key's identity: once that key is deleted (through any handle), every call on
-// the handle fails with ERROR_KEY_DELETED, as on Windows.
+// the handle fails with ERROR_KEY_DELETED, as on Windows. Names and string data cross from and
+// to the code page here; the hive keeps them in Unicode.
 #include <algorithm>
 #include <cstring>
 #include <mutex>
@@ -11,6 +12,8 @@
 #include "internal.h"
 #include "platform/posix/registry.h"
 
+using vp::registry::Change;
+using vp::registry::ChangeList;
 using vp::registry::Hive;
 using vp::registry::HiveStore;
 using vp::registry::Key;
@@ -24,7 +27,7 @@ std::mutex g_registryLock;
 struct KeyHandle : vp::handles::Object {
   HiveStore* store = nullptr;
   Hive hive = Hive::CurrentUser;
-  std::vector<std::string> path;  // key names from the hive's root
+  std::vector<std::string> path;  // key names from the hive's root, as the hive holds them
   std::uint64_t id = 0;           // 0 for a root, which is never deleted
   REGSAM access = 0;
 };
@@ -92,7 +95,8 @@ K* Find(K& root, const KeyHandle& h) {
   return h.id == 0 || key->Id() == h.id ? key : nullptr;
 }
 
-// Splits a subkey path. A leading backslash is refused; doubled and trailing ones are not.
+// Splits a subkey path into held names. A leading backslash is refused; doubled and trailing
+// ones are not. A name longer than the registry allows is refused as Windows refuses it.
 LONG SplitPath(LPCSTR subKey, std::vector<std::string>* names) {
   names->clear();
   if (!subKey || !*subKey) return ERROR_SUCCESS;
@@ -103,10 +107,17 @@ LONG SplitPath(LPCSTR subKey, std::vector<std::string>* names) {
     std::string_view name = rest.substr(0, end);
     // The hive's text cannot keep a line break in a key name.
     if (name.find_first_of("\r\n") != std::string_view::npos) return ERROR_INVALID_PARAMETER;
-    if (!name.empty()) names->emplace_back(name);
+    if (name.size() > vp::registry::kMaxKeyNameUnits) return ERROR_INVALID_PARAMETER;
+    if (!name.empty()) names->push_back(vp::registry::NameFromAnsi(name));
     rest.remove_prefix(std::min(end + 1, rest.size()));
   }
   return ERROR_SUCCESS;
+}
+
+std::vector<std::string> Joined(const std::vector<std::string>& path, const std::vector<std::string>& names) {
+  std::vector<std::string> full = path;
+  full.insert(full.end(), names.begin(), names.end());
+  return full;
 }
 
 HKEY NewHandle(const KeyHandle& parent, const std::vector<std::string>& names, const Key& key,
@@ -121,7 +132,12 @@ HKEY NewHandle(const KeyHandle& parent, const std::vector<std::string>& names, c
   return reinterpret_cast<HKEY>(vp::handles::Insert(std::move(handle)));
 }
 
-std::string ValueName(LPCSTR name) { return name ? name : ""; }
+std::string ValueName(LPCSTR name) { return name ? vp::registry::NameFromAnsi(name) : std::string(); }
+
+// What a value's data reads as through the 8-bit calls: string types in the code page.
+std::string AnsiData(const Value& v) {
+  return vp::registry::IsStringType(v.type) ? vp::registry::AnsiFromWide(v.data) : v.data;
+}
 
 }  // namespace
 
@@ -152,7 +168,7 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD, R
   if (!t.handle) return t.error;
   std::vector<std::string> names;  // a null name, like an empty one, opens the key itself
   if (LONG e = SplitPath(subKey, &names)) return e;
-  return t.handle->store->Write([&](Key& root, bool* changed) -> LONG {
+  return t.handle->store->Write([&](Key& root, ChangeList& changes) -> LONG {
     Key* k = Find(root, *t.handle);
     if (!k) return ERROR_KEY_DELETED;
     REGSAM granted = 0;
@@ -161,10 +177,12 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD, R
     for (Key* probe = k; existing < names.size(); ++existing) {
       if (!(probe = probe->FindSubkey(names[existing]))) break;
     }
-    if (existing < names.size() && HiveIsReadOnly(t.handle->hive)) return ERROR_ACCESS_DENIED;
-    for (const std::string& name : names) k = &k->AddSubkey(name);
-    *changed = existing < names.size();
-    if (disposition) *disposition = *changed ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    bool create = existing < names.size();
+    if (create && HiveIsReadOnly(t.handle->hive)) return ERROR_ACCESS_DENIED;
+    if (create && !changes.Apply(root, Change{Change::kCreateKey, Joined(t.handle->path, names), {}, 0, {}}))
+      return ERROR_INVALID_PARAMETER;  // deeper than the registry allows
+    for (const std::string& name : names) k = k->FindSubkey(name);
+    if (disposition) *disposition = create ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     *result = NewHandle(*t.handle, names, *k, granted);
     return ERROR_SUCCESS;
   });
@@ -183,13 +201,14 @@ LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD t
     const Value* v = k->FindValue(ValueName(valueName));
     if (!v) return ERROR_FILE_NOT_FOUND;
     if (type) *type = v->type;
-    auto length = static_cast<DWORD>(v->data.size());
+    std::string bytes = AnsiData(*v);
+    auto length = static_cast<DWORD>(bytes.size());
     LONG status = ERROR_SUCCESS;
     if (data) {
       if (*dataSize < length) {
         status = ERROR_MORE_DATA;
       } else {
-        std::memcpy(data, v->data.data(), length);
+        std::memcpy(data, bytes.data(), length);
         // A string stored without its terminator still reads as a string when there is room.
         if (vp::registry::IsStringType(v->type) && *dataSize > length &&
             (length == 0 || data[length - 1] != 0))
@@ -210,12 +229,12 @@ LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE
   // The registry counts a string's terminator that the caller left out of the size.
   if (vp::registry::IsStringType(type) && dataSize && data[dataSize - 1] && !data[dataSize]) ++dataSize;
   std::string bytes = data ? std::string(reinterpret_cast<const char*>(data), dataSize) : std::string();
-  return t.handle->store->Write([&](Key& root, bool* changed) -> LONG {
-    Key* k = Find(root, *t.handle);
-    if (!k) return ERROR_KEY_DELETED;
+  if (vp::registry::IsStringType(type)) bytes = vp::registry::WideFromAnsi(bytes);
+  if (valueName && std::strlen(valueName) > vp::registry::kMaxValueNameUnits) return ERROR_INVALID_PARAMETER;
+  return t.handle->store->Write([&](Key& root, ChangeList& changes) -> LONG {
+    if (!Find(root, *t.handle)) return ERROR_KEY_DELETED;
     if (!(t.handle->access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-    k->SetValue(ValueName(valueName), type, std::move(bytes));
-    *changed = true;
+    changes.Apply(root, Change{Change::kSetValue, t.handle->path, ValueName(valueName), type, std::move(bytes)});
     return ERROR_SUCCESS;
   });
 }
@@ -224,12 +243,12 @@ LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName) {
   std::lock_guard guard(g_registryLock);
   Target t = Resolve(key);
   if (!t.handle) return t.error;
-  return t.handle->store->Write([&](Key& root, bool* changed) -> LONG {
+  return t.handle->store->Write([&](Key& root, ChangeList& changes) -> LONG {
     Key* k = Find(root, *t.handle);
     if (!k) return ERROR_KEY_DELETED;
     if (!(t.handle->access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-    if (!k->RemoveValue(ValueName(valueName))) return ERROR_FILE_NOT_FOUND;
-    *changed = true;
+    if (!k->FindValue(ValueName(valueName))) return ERROR_FILE_NOT_FOUND;
+    changes.Apply(root, Change{Change::kDeleteValue, t.handle->path, ValueName(valueName), 0, {}});
     return ERROR_SUCCESS;
   });
 }
@@ -241,24 +260,15 @@ LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey) {
   if (!subKey) return ERROR_INVALID_PARAMETER;
   std::vector<std::string> names;
   if (LONG e = SplitPath(subKey, &names)) return e;
-  return t.handle->store->Write([&](Key& root, bool* changed) -> LONG {
-    Key* parent = Find(root, *t.handle);
-    if (!parent) return ERROR_KEY_DELETED;
-    Key* target = parent;
-    for (const std::string& name : names) {
-      parent = target;
+  return t.handle->store->Write([&](Key& root, ChangeList& changes) -> LONG {
+    Key* target = Find(root, *t.handle);
+    if (!target) return ERROR_KEY_DELETED;
+    for (const std::string& name : names)
       if (!(target = target->FindSubkey(name))) return ERROR_FILE_NOT_FOUND;
-    }
     bool isRoot = target == &root;
     if (isRoot || HiveIsReadOnly(t.handle->hive) || !target->Subkeys().empty())
       return ERROR_ACCESS_DENIED;
-    if (names.empty()) {  // the handle's own key: find its parent again
-      parent = &root;
-      for (std::size_t i = 0; i + 1 < t.handle->path.size(); ++i)
-        parent = parent->FindSubkey(t.handle->path[i]);
-    }
-    parent->RemoveSubkey(target->Name());
-    *changed = true;
+    changes.Apply(root, Change{Change::kDeleteKey, Joined(t.handle->path, names), {}, 0, {}});
     return ERROR_SUCCESS;
   });
 }
@@ -274,7 +284,7 @@ LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameChars, LPDW
     if (!k) return ERROR_KEY_DELETED;
     if (!(t.handle->access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
     if (index >= k->Subkeys().size()) return ERROR_NO_MORE_ITEMS;
-    const std::string& found = k->Subkeys()[index]->Name();
+    std::string found = vp::registry::AnsiFromName(k->Subkeys()[index]->Name());
     if (found.size() >= *nameChars) return ERROR_MORE_DATA;
     std::memcpy(name, found.c_str(), found.size() + 1);
     *nameChars = static_cast<DWORD>(found.size());
@@ -297,17 +307,19 @@ LSTATUS RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameChars, LPDW
     if (!(t.handle->access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
     if (index >= k->Values().size()) return ERROR_NO_MORE_ITEMS;
     const Value& v = k->Values()[index];
-    if (v.name.size() >= *nameChars) return ERROR_MORE_DATA;
-    std::memcpy(name, v.name.c_str(), v.name.size() + 1);
-    *nameChars = static_cast<DWORD>(v.name.size());
+    std::string shown = vp::registry::AnsiFromName(v.name);
+    if (shown.size() >= *nameChars) return ERROR_MORE_DATA;
+    std::memcpy(name, shown.c_str(), shown.size() + 1);
+    *nameChars = static_cast<DWORD>(shown.size());
     if (type) *type = v.type;
     if (!dataSize) return ERROR_SUCCESS;
-    auto length = static_cast<DWORD>(v.data.size());
+    std::string bytes = AnsiData(v);
+    auto length = static_cast<DWORD>(bytes.size());
     LONG status = ERROR_SUCCESS;
     if (data && *dataSize < length)
       status = ERROR_MORE_DATA;
     else if (data)
-      std::memcpy(data, v.data.data(), length);
+      std::memcpy(data, bytes.data(), length);
     *dataSize = length;
     return status;
   });

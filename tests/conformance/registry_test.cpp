@@ -1,6 +1,6 @@
 // The registry's 8-bit entry points under HKEY_CURRENT_USER: what each call returns, what it
-// writes back, and how handles behave once their key is gone. Value enumeration order and key
-// names longer than 255 characters differ between implementations and are not relied on.
+// writes back, and how handles behave once their key is gone. Value enumeration order is not
+// relied on; wine keeps key names longer than the 255 characters Windows allows.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -202,6 +202,41 @@ TEST_F(Registry, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
   const char text[] = "default";
   ASSERT_EQ(RegSetValueExA(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), 8), ERROR_SUCCESS);
   EXPECT_EQ(QueryBytes(key_, "", &type), std::string("default\0", 8));
+}
+
+TEST_F(Registry, CodePageTextReadsBackAsWritten) {
+  // Names and data in code page 1252, the euro sign among them, come back byte for byte; its
+  // letters fold as letters do.
+  const char name[] = "Caf\xe9 \x80";
+  const char data[] = "\xe9t\xe9 \x80\x9f";
+  ASSERT_EQ(RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data), ERROR_SUCCESS);
+  DWORD type = 0;
+  EXPECT_EQ(QueryBytes(key_, "CAF\xc9 \x80", &type), std::string(data, sizeof data));
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  char listed[64];
+  DWORD length = sizeof listed;
+  ASSERT_EQ(RegEnumValueA(key_, 0, listed, &length, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(std::string(listed, length), name);
+  HKEY sub = nullptr;
+  ASSERT_EQ(Create("\xc9t\xe9", &sub), ERROR_SUCCESS);
+  RegCloseKey(sub);
+  EXPECT_EQ(SubkeyNames(key_), std::vector<std::string>{"\xc9t\xe9"});
+  EXPECT_EQ(RegOpenKeyExA(key_, "\xc9T\xc9", 0, KEY_READ, &sub), ERROR_SUCCESS);
+  RegCloseKey(sub);
+}
+
+TEST_F(Registry, NamesLongerThanWindowsAllowsAreRefused) {
+  HKEY sub = nullptr;
+  ASSERT_EQ(Create(std::string(255, 'k').c_str(), &sub), ERROR_SUCCESS);
+  RegCloseKey(sub);
+  if (!vp::test::WineDiffers("wine keeps key names longer than 255 characters")) {
+    EXPECT_EQ(Create(std::string(256, 'k').c_str(), &sub), ERROR_INVALID_PARAMETER);
+  }
+  DWORD one = 1;
+  EXPECT_EQ(RegSetValueExA(key_, std::string(16383, 'v').c_str(), 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4),
+            ERROR_SUCCESS);
+  EXPECT_NE(RegSetValueExA(key_, std::string(16384, 'v').c_str(), 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4),
+            ERROR_SUCCESS);
 }
 
 TEST_F(Registry, DeleteValueRemovesOnlyThatValue) {

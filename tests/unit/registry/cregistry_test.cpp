@@ -158,8 +158,8 @@ TEST_F(CRegistryTest, SubkeyWalkEndsAtTheFirstNameThatDoesNotFit) {
   std::string tooLong = "c" + std::string(259, 'x');   // 260 characters
   for (const std::string& name : {std::string("a"), fits, tooLong, std::string("d")}) {
     LONG status = RegCreateKeyExA(base, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr);
-    // Windows refuses key names over 255 characters, so the walk's limit only shows in a
-    // registry that keeps longer ones, as our hives do.
+    // Windows refuses key names over 255 characters, and so do our hives: the walk's limit
+    // only shows in a registry that keeps longer ones.
     if (status != ERROR_SUCCESS) RegCloseKey(base);
     if (status != ERROR_SUCCESS) GTEST_SKIP() << "this registry refuses a key name of " << name.size();
     RegCloseKey(child);

@@ -1,7 +1,8 @@
 // An independent reader of our hive files: wine's regedit imports one into a wine prefix, and
-// what wine's "reg query" lists must be what our layer reads. Runs when VP_WINE_PREFIX names a
-// prefix made by scripts/wine-prefix.sh (the import adds one test key to it), with the loader
-// VP_WINE_LOADER names.
+// what wine's "reg query" lists must be what our layer reads; names and data in scripts the
+// code page lacks come back from wine's "reg export" as our hive holds them. Runs when
+// VP_WINE_PREFIX names a prefix made by scripts/wine-prefix.sh (the import adds test keys),
+// with the loader VP_WINE_LOADER names.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "hive_store.h"
 #include "platform/machine.h"
 #include "platform/win.h"
 
@@ -78,6 +80,27 @@ std::map<std::string, std::string> ListedValues(const std::string& output) {
   return values;
 }
 
+std::string ReadHost(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void ExpectSameTree(const vp::registry::Key& a, const vp::registry::Key& b) {
+  EXPECT_EQ(a.Name(), b.Name());
+  ASSERT_EQ(a.Values().size(), b.Values().size()) << a.Name();
+  for (const vp::registry::Value& v : a.Values()) {
+    const vp::registry::Value* other = b.FindValue(v.name);
+    ASSERT_NE(other, nullptr) << v.name;
+    EXPECT_EQ(other->name, v.name);
+    EXPECT_EQ(other->type, v.type) << v.name;
+    EXPECT_EQ(other->data, v.data) << v.name;
+  }
+  ASSERT_EQ(a.Subkeys().size(), b.Subkeys().size()) << a.Name();
+  for (std::size_t i = 0; i < a.Subkeys().size(); ++i) ExpectSameTree(*a.Subkeys()[i], *b.Subkeys()[i]);
+}
+
 const char* TypeName(DWORD type) {
   switch (type) {
     case REG_SZ: return "REG_SZ";
@@ -88,6 +111,17 @@ const char* TypeName(DWORD type) {
     case REG_QWORD: return "REG_QWORD";
     default: return "REG_NONE";
   }
+}
+
+// The start of a shell command that runs a wine program in the prefix, with the loader that made
+// it (VP_WINE_LOADER, set with it by the test command): Debian's "wine" picks the 32-bit loader,
+// which some hosts cannot run.
+std::string WineCommand(const char* prefix) {
+  const char* loader = std::getenv("VP_WINE_LOADER");
+  std::string wine = loader && *loader ? loader : "wine";
+  std::string env = "WINEPREFIX='" + std::string(prefix) + "' WINEDEBUG=-all ";
+  if (loader && *loader) env += "WINELOADER='" + wine + "' ";
+  return env + "'" + wine + "' ";
 }
 
 TEST(HiveRegedit, WineReadsWhatOurLayerReads) {
@@ -132,13 +166,7 @@ TEST(HiveRegedit, WineReadsWhatOurLayerReads) {
   RegCloseKey(key);
   ASSERT_EQ(ours.size(), std::size(writes));
 
-  // The loader that made the prefix (VP_WINE_LOADER, set with it by the test command): Debian's
-  // "wine" picks the 32-bit one, which some hosts cannot run.
-  const char* loader = std::getenv("VP_WINE_LOADER");
-  std::string wine = loader && *loader ? loader : "wine";
-  std::string env = "WINEPREFIX='" + std::string(prefix) + "' WINEDEBUG=-all ";
-  if (loader && *loader) env += "WINELOADER='" + wine + "' ";
-  env += "'" + wine + "' ";
+  std::string env = WineCommand(prefix);
   std::string hive = vp::machine::RegistryFolder() + "/HKEY_CURRENT_USER.reg";
   std::string copy = std::string(prefix) + "/drive_c/vp-hive-import.reg";
   {
@@ -152,6 +180,46 @@ TEST(HiveRegedit, WineReadsWhatOurLayerReads) {
   EXPECT_NE(listed.find("HKEY_CURRENT_USER\\Software\\VpRegeditCheck\\Empty Sub"), std::string::npos) << listed;
   RunCommand(env + "reg delete 'HKCU\\" + kKey + "' /f 2>&1");
   std::remove(copy.c_str());
+}
+
+TEST(HiveRegedit, WineImportsNamesAndDataOfEveryScript) {
+  const char* prefix = std::getenv("VP_WINE_PREFIX");
+  if (!prefix || !*prefix) GTEST_SKIP() << "VP_WINE_PREFIX names no wine prefix";
+
+  // Other programs' keys in several scripts, then one change through our layer, so that the
+  // store writes the file.
+  const std::string text =
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\VpRegeditUnicode]\r\n"
+      "\r\n[HKEY_CURRENT_USER\\Software\\VpRegeditUnicode\\Данные]\r\n"
+      "\"Ключ\"=\"first\"\r\n\"Цвет\"=\"second\"\r\n\"Name\"=\"日本語\"\r\n\"Emoji 😀\"=\"😀 ünïcödé\"\r\n"
+      "\"Expand\"=hex(2):25,00,14,04,25,00,00,00\r\n"
+      "\r\n[HKEY_CURRENT_USER\\Software\\VpRegeditUnicode\\Привет\\日本]\r\n";
+  std::string hive = vp::machine::RegistryFolder() + "/HKEY_CURRENT_USER.reg";
+  std::ofstream(hive, std::ios::binary | std::ios::trunc) << "\xff\xfe" + vp::registry::WideFromName(text);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\VpRegeditUnicode", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExA(key, "Plain", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2), ERROR_SUCCESS);
+  RegCloseKey(key);
+  ASSERT_EQ(vp::registry::StoreOf(vp::registry::Hive::CurrentUser).Fold(), ERROR_SUCCESS);
+
+  std::string env = WineCommand(prefix);
+  std::string copy = std::string(prefix) + "/drive_c/vp-hive-import.reg";
+  std::string exported = std::string(prefix) + "/drive_c/vp-hive-export.reg";
+  std::ofstream(copy, std::ios::binary | std::ios::trunc) << ReadHost(hive);
+  RunCommand(env + "regedit /S 'C:\\vp-hive-import.reg' 2>&1");
+  RunCommand(env + "reg export 'HKCU\\Software\\VpRegeditUnicode' 'C:\\vp-hive-export.reg' /y 2>&1");
+  auto ours = vp::registry::ParseHive(ReadHost(hive), "HKEY_CURRENT_USER");
+  auto wine = vp::registry::ParseHive(ReadHost(exported), "HKEY_CURRENT_USER");
+  ASSERT_NE(ours, nullptr);
+  ASSERT_NE(wine, nullptr) << vp::registry::HiveText(ReadHost(exported));
+  const vp::registry::Key* mine = ours->FindSubkey("Software")->FindSubkey("VpRegeditUnicode");
+  const vp::registry::Key* theirs = wine->FindSubkey("Software")->FindSubkey("VpRegeditUnicode");
+  ASSERT_NE(theirs, nullptr) << vp::registry::HiveText(ReadHost(exported));
+  ExpectSameTree(*mine, *theirs);
+  EXPECT_NE(theirs->FindSubkey("Данные")->FindValue("Name"), nullptr);
+  RunCommand(env + "reg delete 'HKCU\\Software\\VpRegeditUnicode' /f 2>&1");
+  std::remove(copy.c_str());
+  std::remove(exported.c_str());
 }
 
 }  // namespace

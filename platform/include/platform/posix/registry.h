@@ -81,6 +81,10 @@ using LSTATUS = LONG;
 #ifndef ERROR_NOACCESS
 #  define ERROR_NOACCESS 998L
 #endif
+// A hive whose lock another process holds for longer than the bounded wait.
+#ifndef ERROR_TIMEOUT
+#  define ERROR_TIMEOUT 1460L
+#endif
 
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);
 LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options,
