@@ -1,6 +1,7 @@
 // Folder listings: FindFirstFileA / FindNextFileA / FindClose. The listing is taken when the
 // search starts, in the order the host file system gives, "." and ".." first in any folder
-// but a drive root, names matched with Windows' wildcard rules.
+// but a drive root, names matched with Windows' wildcard rules. A host name Windows cannot
+// spell is listed in its mapped form (host_names.cpp).
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -78,7 +79,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* out) {
     auto one = vp::path::ToHost(full, vp::path::Need::Existing, &error);
     if (!one) return Fail(error, INVALID_HANDLE_VALUE);
     WIN32_FIND_DATAA data;
-    std::string onDisk = one->host.substr(one->host.find_last_of('/') + 1);
+    std::string onDisk = vp::path::WindowsNameOf(one->host.substr(one->host.find_last_of('/') + 1));
     if (!Fill(onDisk, one->host, data)) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
     find->entries.push_back(data);
   } else {
@@ -91,9 +92,10 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* out) {
     DIR* dir = opendir(folder->host.c_str());
     if (!dir) return Fail(vp::posix::ErrorFromErrno(errno), INVALID_HANDLE_VALUE);
     while (const dirent* entry = readdir(dir)) {
-      std::string name = entry->d_name;
-      if (name == "." || name == "..") continue;
-      if (vp::posix::WildcardMatch(namePart, name) && Fill(name, hostFolder + "/" + name, data))
+      std::string hostName = entry->d_name;
+      if (hostName == "." || hostName == "..") continue;
+      std::string name = vp::path::WindowsNameOf(hostName);
+      if (vp::posix::WildcardMatch(namePart, name) && Fill(name, hostFolder + "/" + hostName, data))
         find->entries.push_back(data);
     }
     closedir(dir);

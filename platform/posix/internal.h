@@ -14,6 +14,19 @@ namespace vp::path {
 void ForgetCachedFolders();
 // Forgets the current directory, taking the host's again on next use.
 void ResetCurrentDirectory();
+
+// ASCII letters in lower case, as names are compared.
+std::string Folded(const std::string& name);
+// The name on disk in the host folder `folder` that equals `name` ignoring case, or empty.
+// `known` is the folder's stat when the caller has just taken it.
+std::string FindCaseVariant(const std::string& folder, const std::string& name, const struct stat* known);
+// How many times a folder has been read for its listing in this process.
+unsigned long FolderReads();
+
+// A host name as programs see it: characters a Windows name cannot hold (and a trailing dot or
+// blank) become private-use characters; HostNameOf maps them back.
+std::string WindowsNameOf(const std::string& hostName);
+std::string HostNameOf(const std::string& windowsName);
 }  // namespace vp::path
 
 namespace vp::posix {

@@ -1,15 +1,12 @@
 // "X:\a\b" <-> host paths. Names are matched case-insensitively and keep the case they have
-// on disk: the exact name is tried first; only on a miss is the folder's listing consulted,
-// and that listing is cached per folder until the folder changes.
-#include <dirent.h>
+// on disk: the exact name is tried first; only on a miss is the folder's cached listing
+// consulted (folder_listings.cpp).
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <climits>
 #include <cstring>
 #include <mutex>
-#include <unordered_map>
 #include <vector>
 
 #include "internal.h"
@@ -19,78 +16,8 @@ namespace {
 
 char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-std::string Folded(const std::string& name) {
-  std::string out = name;
-  for (char& c : out) c = Fold(c);
-  return out;
-}
-
 bool InvalidNameChar(unsigned char c) {
   return c < 32 || std::strchr("<>:\"|?*", c) != nullptr;
-}
-
-// --- Cached folder listings --------------------------------------------------------------
-
-struct Listing {
-  dev_t dev = 0;
-  ino_t ino = 0;
-  struct timespec mtime {};
-  // A listing taken in the same clock tick as the folder's last change may miss a change made
-  // right after it with an equal time stamp; such a listing is used only when it finds a name.
-  bool settled = false;
-  std::unordered_map<std::string, std::string> byFoldedName;  // folded -> name on disk
-};
-
-std::mutex g_cacheLock;
-std::unordered_map<std::string, Listing> g_listings;
-
-bool SameTime(const struct timespec& a, const struct timespec& b) {
-  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
-bool Scan(const std::string& folder, const struct stat& st, Listing& out) {
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return false;
-  out = Listing{};
-  out.dev = st.st_dev;
-  out.ino = st.st_ino;
-  out.mtime = st.st_mtim;
-  while (const dirent* entry = readdir(dir)) {
-    std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    auto [it, inserted] = out.byFoldedName.emplace(Folded(name), name);
-    // Two names that differ only in case: the smaller in byte order wins, every time.
-    if (!inserted && name < it->second) it->second = name;
-  }
-  closedir(dir);
-  struct timespec now;
-  clock_gettime(CLOCK_REALTIME, &now);
-  long long ageNs = (now.tv_sec - st.st_mtim.tv_sec) * 1000000000LL + (now.tv_nsec - st.st_mtim.tv_nsec);
-  out.settled = ageNs > 50'000'000LL;
-  return true;
-}
-
-// The on-disk name in `folder` that equals `name` ignoring case, or empty. `known` is the
-// folder's stat when the caller has just taken it.
-std::string FindCaseVariant(const std::string& folder, const std::string& name, const struct stat* known) {
-  struct stat st;
-  if (known && S_ISDIR(known->st_mode)) st = *known;
-  else if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
-  std::string key = Folded(name);
-  std::lock_guard guard(g_cacheLock);
-  Listing& listing = g_listings[folder];
-  bool current = listing.dev == st.st_dev && listing.ino == st.st_ino && SameTime(listing.mtime, st.st_mtim);
-  if (current) {
-    auto it = listing.byFoldedName.find(key);
-    if (it != listing.byFoldedName.end()) return it->second;
-    if (listing.settled) return {};
-  }
-  if (!Scan(folder, st, listing)) {
-    g_listings.erase(folder);
-    return {};
-  }
-  auto it = listing.byFoldedName.find(key);
-  return it == listing.byFoldedName.end() ? std::string() : it->second;
 }
 
 // --- Current directory ---------------------------------------------------------------------
@@ -119,11 +46,6 @@ std::vector<std::string> SplitComponents(const std::string& rest) {
 }
 
 }  // namespace
-
-void ForgetCachedFolders() {
-  std::lock_guard guard(g_cacheLock);
-  g_listings.clear();
-}
 
 void ResetCurrentDirectory() {
   std::lock_guard guard(g_cwdLock);
@@ -236,14 +158,15 @@ std::optional<Resolved> ToHost(const std::string& windowsPath, Need need, DWORD*
     return std::nullopt;
   }
 
-  std::vector<std::string> parts;
+  std::vector<std::string> parts, hostParts;
   if (full.size() > 3) parts = SplitComponents(full.substr(3));
+  for (const std::string& p : parts) hostParts.push_back(HostNameOf(p));
   std::string base = drive->hostFolder == "/" ? "" : drive->hostFolder;
 
   Resolved out;
   // Fast path: every name as given exists.
   std::string direct = base;
-  for (const std::string& p : parts) {
+  for (const std::string& p : hostParts) {
     direct += '/';
     direct += p;
   }
@@ -260,24 +183,52 @@ std::optional<Resolved> ToHost(const std::string& windowsPath, Need need, DWORD*
     out.linkStat = st;
     return out;
   }
-
   if (parts.empty()) {  // the drive's own folder is missing
     *error = ERROR_PATH_NOT_FOUND;
     return std::nullopt;
   }
+  int missing = errno;
+
+  // Next fastest: the folder exists as given and only the last name is missing or in another
+  // case (a file about to be created, or looked up in another case).
+  std::string parent = direct.substr(0, direct.size() - hostParts.back().size() - 1);
+  struct stat parentStat;
+  if (missing == ENOENT && lstat(parent.empty() ? "/" : parent.c_str(), &parentStat) == 0 &&
+      (S_ISDIR(parentStat.st_mode) || (S_ISLNK(parentStat.st_mode) && stat(parent.c_str(), &parentStat) == 0 &&
+                                       S_ISDIR(parentStat.st_mode)))) {
+    std::string windowsParent = full.substr(0, full.size() - parts.back().size());
+    std::string name = FindCaseVariant(parent.empty() ? "/" : parent, hostParts.back(), &parentStat);
+    if (!name.empty() && lstat((parent + "/" + name).c_str(), &st) == 0) {
+      out.windows = windowsParent + WindowsNameOf(name);
+      out.host = parent + "/" + name;
+      out.exists = true;
+      out.linkStat = st;
+      return out;
+    }
+    if (need == Need::Existing) {
+      *error = ERROR_FILE_NOT_FOUND;
+      return std::nullopt;
+    }
+    out.windows = full;
+    out.host = direct;
+    out.exists = false;
+    return out;
+  }
+
+  // Name by name, each in the case it has on disk.
   std::string host = base;
   std::string windows = full.substr(0, 3);
   bool haveFolderStat = false;  // st holds the stat of the folder `host` from the last step
   for (size_t i = 0; i < parts.size(); ++i) {
     bool last = i + 1 == parts.size();
     std::string folder = host.empty() ? "/" : host;
-    std::string candidate = host + "/" + parts[i];
+    std::string candidate = host + "/" + hostParts[i];
     std::string name = parts[i];
     struct stat folderStat = st;
     if (lstat(candidate.c_str(), &st) != 0) {
-      name = FindCaseVariant(folder, parts[i], haveFolderStat ? &folderStat : nullptr);
-      if (!name.empty() && lstat((host + "/" + name).c_str(), &st) != 0) name.clear();
-      if (name.empty()) {
+      std::string onDisk = FindCaseVariant(folder, hostParts[i], haveFolderStat ? &folderStat : nullptr);
+      if (!onDisk.empty() && lstat((host + "/" + onDisk).c_str(), &st) != 0) onDisk.clear();
+      if (onDisk.empty()) {
         if (!last) {
           *error = ERROR_PATH_NOT_FOUND;
           return std::nullopt;
@@ -291,7 +242,8 @@ std::optional<Resolved> ToHost(const std::string& windowsPath, Need need, DWORD*
         out.exists = false;
         return out;
       }
-      candidate = host + "/" + name;
+      candidate = host + "/" + onDisk;
+      name = WindowsNameOf(onDisk);
     }
     if (!last && !S_ISDIR(st.st_mode)) {  // only a link needs a second look at its target
       struct stat target;
@@ -325,7 +277,14 @@ std::string FromHost(const std::string& hostPath) {
   std::string rest = best ? hostPath.substr(best->hostFolder.size()) : hostPath;
   std::string out(1, best ? best->letter : 'Z');
   out += ":";
-  for (char c : rest) out += (c == '/') ? '\\' : c;
+  // Each name as programs see it.
+  for (size_t at = 0; at < rest.size();) {
+    size_t slash = rest.find('/', at);
+    if (slash == std::string::npos) slash = rest.size();
+    out += WindowsNameOf(rest.substr(at, slash - at));
+    if (slash < rest.size()) out += '\\';
+    at = slash + 1;
+  }
   while (out.size() > 3 && out.back() == '\\') out.pop_back();
   if (out.size() == 2) out += '\\';
   return out;

@@ -26,13 +26,31 @@ bool Locked(int fd, Marker marker) {
   return probe.l_type != F_UNLCK;
 }
 
-bool Take(int fd, Marker marker) {
-  struct flock lock {};
-  lock.l_type = F_RDLCK;
-  lock.l_whence = SEEK_SET;
-  lock.l_start = kMarkers + marker;
-  lock.l_len = 1;
-  return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+// True when some other open holds any marker at all: without one, nothing can conflict.
+bool AnyOtherOpen(int fd) {
+  struct flock probe {};
+  probe.l_type = F_WRLCK;
+  probe.l_whence = SEEK_SET;
+  probe.l_start = kMarkers;
+  probe.l_len = kDeniesDelete + 1;
+  if (fcntl(fd, F_OFD_GETLK, &probe) != 0) return true;
+  return probe.l_type != F_UNLCK;
+}
+
+// Takes the markers set in `wanted` (bit i for marker i), one call per run of neighbours.
+void Take(int fd, unsigned wanted) {
+  for (off_t first = 0; first <= kDeniesDelete; ++first) {
+    if (!(wanted & (1u << first))) continue;
+    off_t end = first;
+    while (end + 1 <= kDeniesDelete && (wanted & (1u << (end + 1)))) ++end;
+    struct flock lock {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kMarkers + first;
+    lock.l_len = end - first + 1;
+    fcntl(fd, F_OFD_SETLK, &lock);
+    first = end;
+  }
 }
 
 // Serialises check-then-take across the machine's processes.
@@ -64,21 +82,20 @@ bool ShareLock::Acquire(const std::string& hostPath, bool wantRead, bool wantWri
   MachineShareGuard guard;
   bool sharesRead = share & FILE_SHARE_READ, sharesWrite = share & FILE_SHARE_WRITE,
        sharesDelete = share & FILE_SHARE_DELETE;
-  bool conflict = (wantRead && Locked(fd_, kDeniesRead)) || (wantWrite && Locked(fd_, kDeniesWrite)) ||
-                  (wantDelete && Locked(fd_, kDeniesDelete)) || (!sharesRead && Locked(fd_, kHoldsRead)) ||
-                  (!sharesWrite && Locked(fd_, kHoldsWrite)) || (!sharesDelete && Locked(fd_, kHoldsDelete));
+  // The usual case, a file no one else has open, costs one probe instead of one per marker.
+  bool conflict = AnyOtherOpen(fd_) &&
+                  ((wantRead && Locked(fd_, kDeniesRead)) || (wantWrite && Locked(fd_, kDeniesWrite)) ||
+                   (wantDelete && Locked(fd_, kDeniesDelete)) || (!sharesRead && Locked(fd_, kHoldsRead)) ||
+                   (!sharesWrite && Locked(fd_, kHoldsWrite)) || (!sharesDelete && Locked(fd_, kHoldsDelete)));
   if (conflict) {
     close(fd_);
     fd_ = -1;
     SetLastError(ERROR_SHARING_VIOLATION);
     return false;
   }
-  if (wantRead) Take(fd_, kHoldsRead);
-  if (wantWrite) Take(fd_, kHoldsWrite);
-  if (wantDelete) Take(fd_, kHoldsDelete);
-  if (!sharesRead) Take(fd_, kDeniesRead);
-  if (!sharesWrite) Take(fd_, kDeniesWrite);
-  if (!sharesDelete) Take(fd_, kDeniesDelete);
+  Take(fd_, (wantRead ? 1u << kHoldsRead : 0) | (wantWrite ? 1u << kHoldsWrite : 0) |
+                 (wantDelete ? 1u << kHoldsDelete : 0) | (!sharesRead ? 1u << kDeniesRead : 0) |
+                 (!sharesWrite ? 1u << kDeniesWrite : 0) | (!sharesDelete ? 1u << kDeniesDelete : 0));
   return true;
 }
 
