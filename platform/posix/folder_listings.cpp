@@ -43,6 +43,9 @@ struct FolderIdHash {
   size_t operator()(const FolderId& id) const { return std::hash<ino_t>()(id.ino) * 31 + std::hash<dev_t>()(id.dev); }
 };
 
+std::atomic<unsigned long> g_reads{0};
+std::atomic<unsigned long> g_generation{0};
+
 struct Listing {
   int watch = -1;  // inotify watch, or -1: checked by modification time
   struct timespec mtime {};
@@ -52,7 +55,9 @@ struct Listing {
 
   void Add(const std::string& name) {
     auto& names = byFoldedName[Folded(name)];
-    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    if (std::find(names.begin(), names.end(), name) != names.end()) return;
+    if (!names.empty()) ++g_generation;  // a new case variant may change how a name resolves
+    names.push_back(name);
   }
   void Remove(const std::string& name) {
     auto it = byFoldedName.find(Folded(name));
@@ -61,10 +66,12 @@ struct Listing {
     names.erase(std::remove(names.begin(), names.end(), name), names.end());
     if (names.empty()) byFoldedName.erase(it);
   }
-  // Two names that differ only in case: the smaller in byte order wins, every time.
-  std::string Find(const std::string& folded) const {
-    auto it = byFoldedName.find(folded);
+  // The name as given when it is there; of other names that differ only in case, the
+  // smaller in byte order, every time.
+  std::string Find(const std::string& name) const {
+    auto it = byFoldedName.find(Folded(name));
     if (it == byFoldedName.end()) return {};
+    if (std::find(it->second.begin(), it->second.end(), name) != it->second.end()) return name;
     return *std::min_element(it->second.begin(), it->second.end());
   }
 };
@@ -75,11 +82,11 @@ std::unordered_map<int, FolderId> g_watched;  // watch -> folder
 int g_notify = -1;
 bool g_notifyFailed = false;
 std::atomic<bool> g_forked{false};
-std::atomic<unsigned long> g_reads{0};
 
 void MarkForked() { g_forked = true; }
 
 void DropAll(bool removeWatches) {
+  ++g_generation;
   if (removeWatches && g_notify >= 0)
     for (const auto& [watch, id] : g_watched) inotify_rm_watch(g_notify, watch);
   g_watched.clear();
@@ -89,6 +96,7 @@ void DropAll(bool removeWatches) {
 void DropListing(FolderId id) {
   auto it = g_listings.find(id);
   if (it == g_listings.end()) return;
+  ++g_generation;
   if (it->second.watch >= 0) {
     g_watched.erase(it->second.watch);
     inotify_rm_watch(g_notify, it->second.watch);
@@ -223,31 +231,32 @@ std::string Folded(const std::string& name) {
   return out;
 }
 
-std::string FindCaseVariant(const std::string& folder, const std::string& name, const struct stat* known) {
+CaseMatch FindCaseVariant(const std::string& folder, const std::string& name, const struct stat* known) {
   struct stat st;
   if (known && S_ISDIR(known->st_mode)) st = *known;
   else if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
   FolderId id{st.st_dev, st.st_ino};
-  std::string key = Folded(name);
   std::lock_guard guard(g_lock);
   ApplyQueuedChanges();
   auto it = g_listings.find(id);
   if (it != g_listings.end()) {
     Listing& listing = it->second;
-    if (listing.watch >= 0) return listing.Find(key);
+    if (listing.watch >= 0) return {listing.Find(name), true};
     if (SameTime(listing.mtime, st.st_mtim)) {
-      std::string found = listing.Find(key);
-      if (!found.empty() || listing.settled) return found;
+      std::string found = listing.Find(name);
+      if (!found.empty() || listing.settled) return {found, false};
     }
     DropListing(id);
   }
   if (g_listings.size() >= kMostListings) DropAll(true);
   Listing fresh;
   if (!Scan(folder, id, st, fresh)) return {};
-  std::string found = fresh.Find(key);
+  CaseMatch found{fresh.Find(name), fresh.watch >= 0};
   g_listings[id] = std::move(fresh);
   return found;
 }
+
+unsigned long CaseVariantGeneration() { return g_generation; }
 
 unsigned long FolderReads() { return g_reads; }
 

@@ -17,9 +17,17 @@ void ResetCurrentDirectory();
 
 // ASCII letters in lower case, as names are compared.
 std::string Folded(const std::string& name);
-// The name on disk in the host folder `folder` that equals `name` ignoring case, or empty.
+// The name on disk in the host folder `folder` that equals `name` ignoring case (empty when
+// none does), and whether the folder's listing is kept current by change notification.
 // `known` is the folder's stat when the caller has just taken it.
-std::string FindCaseVariant(const std::string& folder, const std::string& name, const struct stat* known);
+struct CaseMatch {
+  std::string name;
+  bool watched = false;
+};
+CaseMatch FindCaseVariant(const std::string& folder, const std::string& name, const struct stat* known);
+// Changes whenever a watched folder gains a name differing only in case from one it holds, or
+// a listing is dropped: a resolution remembered under an older value must be made again.
+unsigned long CaseVariantGeneration();
 // How many times a folder has been read for its listing in this process.
 unsigned long FolderReads();
 

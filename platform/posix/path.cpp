@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "internal.h"
@@ -18,6 +19,40 @@ char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 
 
 bool InvalidNameChar(unsigned char c) {
   return c < 32 || std::strchr("<>:\"|?*", c) != nullptr;
+}
+
+// --- Folders found in another letter case ---------------------------------------------------
+
+// A folder whose path was given in another case than it has on disk: remembered, so the next
+// path into it does not walk from the drive's root again. It holds while the folder is still
+// at that host path (same identity) and no watched folder has gained a case variant since.
+struct RememberedPath {
+  std::string host;
+  std::string windows;  // as on disk, with a trailing backslash
+  dev_t dev;
+  ino_t ino;
+  unsigned long generation;
+};
+
+constexpr size_t kMostRememberedFolders = 4096;
+std::mutex g_rememberedLock;
+std::unordered_map<std::string, RememberedPath> g_remembered;  // folded Windows path -> folder
+
+std::optional<RememberedPath> RememberedFolder(const std::string& foldedWindows) {
+  std::lock_guard guard(g_rememberedLock);
+  auto it = g_remembered.find(foldedWindows);
+  if (it == g_remembered.end()) return std::nullopt;
+  if (it->second.generation != CaseVariantGeneration()) {
+    g_remembered.erase(it);
+    return std::nullopt;
+  }
+  return it->second;
+}
+
+void RememberFolder(const std::string& foldedWindows, RememberedPath path) {
+  std::lock_guard guard(g_rememberedLock);
+  if (g_remembered.size() >= kMostRememberedFolders) g_remembered.clear();
+  g_remembered[foldedWindows] = std::move(path);
 }
 
 // --- Current directory ---------------------------------------------------------------------
@@ -188,19 +223,18 @@ std::optional<Resolved> ToHost(const std::string& windowsPath, Need need, DWORD*
     return std::nullopt;
   }
   int missing = errno;
+  const std::string& lastPart = hostParts.back();
+  std::string windowsParent = full.substr(0, full.size() - parts.back().size());
 
-  // Next fastest: the folder exists as given and only the last name is missing or in another
-  // case (a file about to be created, or looked up in another case).
-  std::string parent = direct.substr(0, direct.size() - hostParts.back().size() - 1);
-  struct stat parentStat;
-  if (missing == ENOENT && lstat(parent.empty() ? "/" : parent.c_str(), &parentStat) == 0 &&
-      (S_ISDIR(parentStat.st_mode) || (S_ISLNK(parentStat.st_mode) && stat(parent.c_str(), &parentStat) == 0 &&
-                                       S_ISDIR(parentStat.st_mode)))) {
-    std::string windowsParent = full.substr(0, full.size() - parts.back().size());
-    std::string name = FindCaseVariant(parent.empty() ? "/" : parent, hostParts.back(), &parentStat);
-    if (!name.empty() && lstat((parent + "/" + name).c_str(), &st) == 0) {
-      out.windows = windowsParent + WindowsNameOf(name);
-      out.host = parent + "/" + name;
+  // The last name in its folder, the folder known: found in any case, or creatable.
+  auto lastIn = [&](const std::string& folderHost, const struct stat& folderStat, const std::string& folderWindows,
+                    bool exactTried) -> std::optional<Resolved> {
+    CaseMatch match = FindCaseVariant(folderHost.empty() ? "/" : folderHost, lastPart, &folderStat);
+    // A listing not kept current may miss the name as given.
+    if (!exactTried && !match.watched && lstat((folderHost + "/" + lastPart).c_str(), &st) == 0) match.name = lastPart;
+    if (!match.name.empty() && lstat((folderHost + "/" + match.name).c_str(), &st) == 0) {
+      out.windows = folderWindows + WindowsNameOf(match.name);
+      out.host = folderHost + "/" + match.name;
       out.exists = true;
       out.linkStat = st;
       return out;
@@ -209,26 +243,62 @@ std::optional<Resolved> ToHost(const std::string& windowsPath, Need need, DWORD*
       *error = ERROR_FILE_NOT_FOUND;
       return std::nullopt;
     }
-    out.windows = full;
-    out.host = direct;
+    out.windows = folderWindows + parts.back();
+    out.host = folderHost + "/" + lastPart;
     out.exists = false;
     return out;
+  };
+
+  // Next fastest: the folder exists as given and only the last name is missing or in another
+  // case (a file about to be created, or looked up in another case).
+  std::string parent = direct.substr(0, direct.size() - lastPart.size() - 1);
+  struct stat parentStat;
+  bool parentMissing = false;
+  if (missing == ENOENT) {
+    if (lstat(parent.empty() ? "/" : parent.c_str(), &parentStat) != 0) {
+      parentMissing = true;
+    } else if (S_ISDIR(parentStat.st_mode) ||
+               (S_ISLNK(parentStat.st_mode) && stat(parent.c_str(), &parentStat) == 0 && S_ISDIR(parentStat.st_mode))) {
+      return lastIn(parent, parentStat, windowsParent, true);
+    }
+  }
+  // Then a folder that was found in another case before and is still there.
+  std::string parentKey = Folded(windowsParent);
+  if (parentMissing) {
+    if (auto known = RememberedFolder(parentKey)) {
+      if (lstat(known->host.c_str(), &parentStat) == 0 && S_ISDIR(parentStat.st_mode) &&
+          parentStat.st_dev == known->dev && parentStat.st_ino == known->ino) {
+        auto found = lastIn(known->host, parentStat, known->windows, false);
+        // Checked after the lookup, which has applied every change made so far.
+        if (CaseVariantGeneration() == known->generation) return found;
+      }
+    }
   }
 
   // Name by name, each in the case it has on disk.
   std::string host = base;
   std::string windows = full.substr(0, 3);
   bool haveFolderStat = false;  // st holds the stat of the folder `host` from the last step
+  bool allWatched = true;       // every name found in another case came from a watched listing
+  unsigned long generation = CaseVariantGeneration();
   for (size_t i = 0; i < parts.size(); ++i) {
     bool last = i + 1 == parts.size();
+    if (last && haveFolderStat) {
+      if (allWatched && windows != windowsParent)
+        RememberFolder(parentKey, {host, windows, st.st_dev, st.st_ino, generation});
+      struct stat folderStat = st;
+      return lastIn(host, folderStat, windows, false);
+    }
     std::string folder = host.empty() ? "/" : host;
     std::string candidate = host + "/" + hostParts[i];
     std::string name = parts[i];
     struct stat folderStat = st;
-    if (lstat(candidate.c_str(), &st) != 0) {
-      std::string onDisk = FindCaseVariant(folder, hostParts[i], haveFolderStat ? &folderStat : nullptr);
-      if (!onDisk.empty() && lstat((host + "/" + onDisk).c_str(), &st) != 0) onDisk.clear();
-      if (onDisk.empty()) {
+    bool knownMissing = parentMissing && i + 2 == parts.size();  // the parent, looked at above
+    if (knownMissing || lstat(candidate.c_str(), &st) != 0) {
+      CaseMatch match = FindCaseVariant(folder, hostParts[i], haveFolderStat ? &folderStat : nullptr);
+      allWatched = allWatched && match.watched;
+      if (!match.name.empty() && lstat((host + "/" + match.name).c_str(), &st) != 0) match.name.clear();
+      if (match.name.empty()) {
         if (!last) {
           *error = ERROR_PATH_NOT_FOUND;
           return std::nullopt;
@@ -242,8 +312,8 @@ std::optional<Resolved> ToHost(const std::string& windowsPath, Need need, DWORD*
         out.exists = false;
         return out;
       }
-      candidate = host + "/" + onDisk;
-      name = WindowsNameOf(onDisk);
+      candidate = host + "/" + match.name;
+      name = WindowsNameOf(match.name);
     }
     if (!last && !S_ISDIR(st.st_mode)) {  // only a link needs a second look at its target
       struct stat target;

@@ -90,3 +90,24 @@ TEST(ListingCache, AForkedChildKeepsItsOwnListings) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_TRUE(Exists(dir + "\\A.TXT"));
 }
+
+TEST(ListingCache, AFolderFoundInAnotherCaseIsFoundAgainAfterChanges) {
+  std::string dir = vp::test::TestFolder();
+  std::string host = HostOf(dir);
+  ASSERT_EQ(mkdir((host + "/sub").c_str(), 0755), 0);
+  std::ofstream(host + "/sub/f.txt") << "1";
+  EXPECT_EQ(HostOf(dir + "\\sUB\\F.TXT"), host + "/sub/f.txt");
+  EXPECT_EQ(HostOf(dir + "\\sUB\\f.txt"), host + "/sub/f.txt");
+  // A new case variant that sorts first takes over, as a fresh lookup would decide.
+  ASSERT_EQ(mkdir((host + "/SUB").c_str(), 0755), 0);
+  std::ofstream(host + "/SUB/f.txt") << "2";
+  EXPECT_EQ(HostOf(dir + "\\sUB\\F.TXT"), host + "/SUB/f.txt");
+  // The folder moved away and another put in its place: the new one is used.
+  ASSERT_EQ(rename((host + "/SUB").c_str(), (host + "/Gone").c_str()), 0);
+  ASSERT_EQ(rename((host + "/sub").c_str(), (host + "/Old").c_str()), 0);
+  ASSERT_EQ(mkdir((host + "/Sub").c_str(), 0755), 0);
+  EXPECT_EQ(HostOf(dir + "\\sUB\\F.TXT"), "");
+  std::ofstream(host + "/Sub/F.txt") << "3";
+  EXPECT_EQ(HostOf(dir + "\\sUB\\f.TXT"), host + "/Sub/F.txt");
+  EXPECT_EQ(vp::test::ReadTextFile(dir + "\\SUB\\F.TXT"), "3");
+}
