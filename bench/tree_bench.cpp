@@ -3,6 +3,7 @@
 // growing size and one package of many folders. Prints the ratios and the cost per file; a
 // cost per file that grows with the folder's size shows as a growing last column.
 //   bench_tree [rounds, default 3] [largest flat folder, default 32000] [--no-package]
+// VP_BENCH_SAMPLES=1 also prints every round's times (install, cp -a, uninstall, rm -rf).
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -82,8 +83,15 @@ int MakeLargePackage(const std::string& package) {
 std::string g_hostDestination;  // D:'s host folder
 std::string g_hostPackage;
 
-void CopyWithHost(const std::string&) { Run("cp -a '" + g_hostPackage + "/VantProDB-TWS' '" + g_hostDestination + "/'"); }
-void DeleteWithHost(const std::string&) { Run("rm -rf '" + g_hostDestination + "/VantProDB-TWS'"); }
+// The host's copy goes to a folder of its own beside the install, so both copies are made
+// before either is deleted: the file system's allocator then sees the same recent deletions
+// when each copy starts (it skips inodes freed moments ago, which makes creating right after a
+// deletion much slower, for any program).
+void CopyWithHost(const std::string&) {
+  Run("mkdir -p '" + g_hostDestination + "/HostCopy' && cp -a '" + g_hostPackage + "/VantProDB-TWS' '" +
+      g_hostDestination + "/HostCopy/'");
+}
+void DeleteWithHost(const std::string&) { Run("rm -rf '" + g_hostDestination + "/HostCopy/VantProDB-TWS'"); }
 void CopyWithInstaller(const std::string& package) {
   BenchState state;
   state.destDir = state.GetDrive();
@@ -92,6 +100,10 @@ void CopyWithInstaller(const std::string& package) {
 void DeleteWithInstaller(const std::string&) { DeleteTree("D:\\VANTProDB-TWS"); }
 
 double Median(std::vector<double> v) {
+  if (std::getenv("VP_BENCH_SAMPLES")) {
+    for (double x : v) std::fprintf(stderr, " %.3f", x);
+    std::fprintf(stderr, "\n");
+  }
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
 }
@@ -105,13 +117,17 @@ struct Row {
 Row Measure(const std::string& what, int files, int rounds) {
   std::vector<double> install, cp, uninstall, rm;
   for (int r = 0; r < rounds; ++r) {
-    // Alternated, so a change in the machine's load weighs on both sides alike.
-    cp.push_back(SecondsOf(CopyWithHost, ""));
-    rm.push_back(SecondsOf(DeleteWithHost, ""));
+    // Each side goes first in every other round, so a change in the machine's load or cache
+    // weighs on both alike.
+    bool hostFirst = r % 2 == 0;
+    if (hostFirst) cp.push_back(SecondsOf(CopyWithHost, ""));
     install.push_back(SecondsOf(CopyWithInstaller, "C:\\Package"));
+    if (!hostFirst) cp.push_back(SecondsOf(CopyWithHost, ""));
     struct stat st;
     if (stat((g_hostDestination + "/VantProDB-TWS").c_str(), &st) != 0) std::fprintf(stderr, "nothing installed\n");
+    if (hostFirst) rm.push_back(SecondsOf(DeleteWithHost, ""));
     uninstall.push_back(SecondsOf(DeleteWithInstaller, ""));
+    if (!hostFirst) rm.push_back(SecondsOf(DeleteWithHost, ""));
     if (stat((g_hostDestination + "/VantProDB-TWS").c_str(), &st) == 0) std::fprintf(stderr, "uninstall left files\n");
   }
   return {what, files, Median(install), Median(cp), Median(uninstall), Median(rm)};
@@ -132,8 +148,11 @@ int main(int argc, char** argv) {
   int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
   int largest = argc > 2 ? std::atoi(argv[2]) : 32000;
   bool package = !(argc > 3 && std::string(argv[3]) == "--no-package");
-  char pattern[] = "/tmp/vp-bench-tree-XXXXXX";
-  std::string root = mkdtemp(pattern);
+  // VP_BENCH_DIR: where the trees go (default /tmp), e.g. a tmpfs to leave the disk out.
+  const char* where = std::getenv("VP_BENCH_DIR");
+  std::string pattern = std::string(where ? where : "/tmp") + "/vp-bench-tree-XXXXXX";
+  if (!mkdtemp(pattern.data())) return 1;
+  std::string root = pattern;
   vp::machine::UseRoot(root);
   SelectProductProfile("VANTPLUS", "7.0.3");
   g_hostDestination = vp::machine::FindDrive('D')->hostFolder;

@@ -73,6 +73,7 @@ class ShareLock {
                DWORD share);
  private:
   int fd_ = -1;
+  bool deniesDelete_ = false;  // counted in the machine-wide "some open denies delete" mark
 };
 
 // The host descriptor behind a file handle of CreateFileA, or -1.
