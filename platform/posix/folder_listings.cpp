@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <atomic>
 #include <cerrno>
 #include <mutex>
@@ -150,6 +151,8 @@ void ApplyQueuedChanges() {
       if (event->mask & (IN_CREATE | IN_MOVED_TO)) listing->second.Add(event->name);
       if (event->mask & (IN_DELETE | IN_MOVED_FROM)) listing->second.Remove(event->name);
     }
+    // Room left for another event of any size: the queue was empty when it was read.
+    if (static_cast<size_t>(got) + sizeof(struct inotify_event) + NAME_MAX + 1 <= sizeof buffer) return;
   }
 }
 
