@@ -65,7 +65,7 @@ bool CopyBytes(int from, int to) {
 std::string SameFolderWithGivenName(const std::string& host, LPCSTR target) {
   DWORD error = 0;
   std::string wanted = vp::path::FullWindowsPath(target, &error);
-  return host.substr(0, host.find_last_of('/') + 1) + wanted.substr(wanted.find_last_of('\\') + 1);
+  return host.substr(0, host.find_last_of('/') + 1) + vp::path::HostNameOf(wanted.substr(wanted.find_last_of('\\') + 1));
 }
 
 }  // namespace

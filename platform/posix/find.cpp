@@ -1,7 +1,9 @@
 // Folder listings: FindFirstFileA / FindNextFileA / FindClose. The listing is taken when the
 // search starts, in the order the host file system gives, "." and ".." first in any folder
-// but a drive root, names matched with Windows' wildcard rules.
+// but a drive root, names matched with Windows' wildcard rules. A host name Windows cannot
+// spell is listed in its mapped form (host_names.cpp).
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -22,10 +24,14 @@ struct FindObject : vp::handles::Object {
 
 constexpr DWORD kReparseTagSymlink = 0xA000000C;
 
-bool Fill(const std::string& name, const std::string& host, WIN32_FIND_DATAA& data) {
+// `folder` is the listed folder's descriptor with `hostName` in it, or -1 to look `host` up
+// whole (a name inside an open folder costs the kernel one step instead of a full path).
+bool Fill(const std::string& name, const std::string& host, WIN32_FIND_DATAA& data, int folder = -1,
+          const char* hostName = nullptr) {
   if (name.size() >= MAX_PATH) return false;  // a name Windows' ANSI calls cannot carry
   struct stat st;
-  if (lstat(host.c_str(), &st) != 0) return false;
+  int found = folder >= 0 ? fstatat(folder, hostName, &st, AT_SYMLINK_NOFOLLOW) : lstat(host.c_str(), &st);
+  if (found != 0) return false;
   std::memset(&data, 0, sizeof data);
   data.dwFileAttributes = vp::posix::AttributesOf(host, st);
   if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) data.dwReserved0 = kReparseTagSymlink;
@@ -78,7 +84,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* out) {
     auto one = vp::path::ToHost(full, vp::path::Need::Existing, &error);
     if (!one) return Fail(error, INVALID_HANDLE_VALUE);
     WIN32_FIND_DATAA data;
-    std::string onDisk = one->host.substr(one->host.find_last_of('/') + 1);
+    std::string onDisk = vp::path::WindowsNameOf(one->host.substr(one->host.find_last_of('/') + 1));
     if (!Fill(onDisk, one->host, data)) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
     find->entries.push_back(data);
   } else {
@@ -91,9 +97,11 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* out) {
     DIR* dir = opendir(folder->host.c_str());
     if (!dir) return Fail(vp::posix::ErrorFromErrno(errno), INVALID_HANDLE_VALUE);
     while (const dirent* entry = readdir(dir)) {
-      std::string name = entry->d_name;
-      if (name == "." || name == "..") continue;
-      if (vp::posix::WildcardMatch(namePart, name) && Fill(name, hostFolder + "/" + name, data))
+      std::string hostName = entry->d_name;
+      if (hostName == "." || hostName == "..") continue;
+      std::string name = vp::path::WindowsNameOf(hostName);
+      if (vp::posix::WildcardMatch(namePart, name) &&
+          Fill(name, hostFolder + "/" + hostName, data, dirfd(dir), hostName.c_str()))
         find->entries.push_back(data);
     }
     closedir(dir);

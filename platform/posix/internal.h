@@ -14,6 +14,27 @@ namespace vp::path {
 void ForgetCachedFolders();
 // Forgets the current directory, taking the host's again on next use.
 void ResetCurrentDirectory();
+
+// ASCII letters in lower case, as names are compared.
+std::string Folded(const std::string& name);
+// The name on disk in the host folder `folder` that equals `name` ignoring case (empty when
+// none does), and whether the folder's listing is kept current by change notification.
+// `known` is the folder's stat when the caller has just taken it.
+struct CaseMatch {
+  std::string name;
+  bool watched = false;
+};
+CaseMatch FindCaseVariant(const std::string& folder, const std::string& name, const struct stat* known);
+// Changes whenever a watched folder gains a name differing only in case from one it holds, or
+// a listing is dropped: a resolution remembered under an older value must be made again.
+unsigned long CaseVariantGeneration();
+// How many times a folder has been read for its listing in this process.
+unsigned long FolderReads();
+
+// A host name as programs see it: characters a Windows name cannot hold (and a trailing dot or
+// blank) become private-use characters; HostNameOf maps them back.
+std::string WindowsNameOf(const std::string& hostName);
+std::string HostNameOf(const std::string& windowsName);
 }  // namespace vp::path
 
 namespace vp::posix {
@@ -52,6 +73,7 @@ class ShareLock {
                DWORD share);
  private:
   int fd_ = -1;
+  bool deniesDelete_ = false;  // counted in the machine-wide "some open denies delete" mark
 };
 
 // The host descriptor behind a file handle of CreateFileA, or -1.

@@ -1,9 +1,7 @@
 // "X:\a\b" <-> host paths. Names are matched case-insensitively and keep the case they have
-// on disk: the exact name is tried first; only on a miss is the folder's listing consulted,
-// and that listing is cached per folder until the folder changes.
-#include <dirent.h>
+// on disk: the exact name is tried first; only on a miss is the folder's cached listing
+// consulted (folder_listings.cpp).
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <climits>
@@ -19,78 +17,42 @@ namespace {
 
 char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-std::string Folded(const std::string& name) {
-  std::string out = name;
-  for (char& c : out) c = Fold(c);
-  return out;
-}
-
 bool InvalidNameChar(unsigned char c) {
   return c < 32 || std::strchr("<>:\"|?*", c) != nullptr;
 }
 
-// --- Cached folder listings --------------------------------------------------------------
+// --- Folders found in another letter case ---------------------------------------------------
 
-struct Listing {
-  dev_t dev = 0;
-  ino_t ino = 0;
-  struct timespec mtime {};
-  // A listing taken in the same clock tick as the folder's last change may miss a change made
-  // right after it with an equal time stamp; such a listing is used only when it finds a name.
-  bool settled = false;
-  std::unordered_map<std::string, std::string> byFoldedName;  // folded -> name on disk
+// A folder whose path was given in another case than it has on disk: remembered, so the next
+// path into it does not walk from the drive's root again. It holds while the folder is still
+// at that host path (same identity) and no watched folder has gained a case variant since.
+struct RememberedPath {
+  std::string host;
+  std::string windows;  // as on disk, with a trailing backslash
+  dev_t dev;
+  ino_t ino;
+  unsigned long generation;
 };
 
-std::mutex g_cacheLock;
-std::unordered_map<std::string, Listing> g_listings;
+constexpr size_t kMostRememberedFolders = 4096;
+std::mutex g_rememberedLock;
+std::unordered_map<std::string, RememberedPath> g_remembered;  // folded Windows path -> folder
 
-bool SameTime(const struct timespec& a, const struct timespec& b) {
-  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+std::optional<RememberedPath> RememberedFolder(const std::string& foldedWindows) {
+  std::lock_guard guard(g_rememberedLock);
+  auto it = g_remembered.find(foldedWindows);
+  if (it == g_remembered.end()) return std::nullopt;
+  if (it->second.generation != CaseVariantGeneration()) {
+    g_remembered.erase(it);
+    return std::nullopt;
+  }
+  return it->second;
 }
 
-bool Scan(const std::string& folder, const struct stat& st, Listing& out) {
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return false;
-  out = Listing{};
-  out.dev = st.st_dev;
-  out.ino = st.st_ino;
-  out.mtime = st.st_mtim;
-  while (const dirent* entry = readdir(dir)) {
-    std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    auto [it, inserted] = out.byFoldedName.emplace(Folded(name), name);
-    // Two names that differ only in case: the smaller in byte order wins, every time.
-    if (!inserted && name < it->second) it->second = name;
-  }
-  closedir(dir);
-  struct timespec now;
-  clock_gettime(CLOCK_REALTIME, &now);
-  long long ageNs = (now.tv_sec - st.st_mtim.tv_sec) * 1000000000LL + (now.tv_nsec - st.st_mtim.tv_nsec);
-  out.settled = ageNs > 50'000'000LL;
-  return true;
-}
-
-// The on-disk name in `folder` that equals `name` ignoring case, or empty. `known` is the
-// folder's stat when the caller has just taken it.
-std::string FindCaseVariant(const std::string& folder, const std::string& name, const struct stat* known) {
-  struct stat st;
-  if (known && S_ISDIR(known->st_mode)) st = *known;
-  else if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
-  std::string key = Folded(name);
-  std::lock_guard guard(g_cacheLock);
-  Listing& listing = g_listings[folder];
-  bool current = listing.dev == st.st_dev && listing.ino == st.st_ino && SameTime(listing.mtime, st.st_mtim);
-  if (current) {
-    auto it = listing.byFoldedName.find(key);
-    if (it != listing.byFoldedName.end()) return it->second;
-    if (listing.settled) return {};
-  }
-  if (!Scan(folder, st, listing)) {
-    g_listings.erase(folder);
-    return {};
-  }
-  auto it = listing.byFoldedName.find(key);
-  return it == listing.byFoldedName.end() ? std::string() : it->second;
+void RememberFolder(const std::string& foldedWindows, RememberedPath path) {
+  std::lock_guard guard(g_rememberedLock);
+  if (g_remembered.size() >= kMostRememberedFolders) g_remembered.clear();
+  g_remembered[foldedWindows] = std::move(path);
 }
 
 // --- Current directory ---------------------------------------------------------------------
@@ -119,11 +81,6 @@ std::vector<std::string> SplitComponents(const std::string& rest) {
 }
 
 }  // namespace
-
-void ForgetCachedFolders() {
-  std::lock_guard guard(g_cacheLock);
-  g_listings.clear();
-}
 
 void ResetCurrentDirectory() {
   std::lock_guard guard(g_cwdLock);
@@ -236,14 +193,15 @@ std::optional<Resolved> ToHost(const std::string& windowsPath, Need need, DWORD*
     return std::nullopt;
   }
 
-  std::vector<std::string> parts;
+  std::vector<std::string> parts, hostParts;
   if (full.size() > 3) parts = SplitComponents(full.substr(3));
+  for (const std::string& p : parts) hostParts.push_back(HostNameOf(p));
   std::string base = drive->hostFolder == "/" ? "" : drive->hostFolder;
 
   Resolved out;
   // Fast path: every name as given exists.
   std::string direct = base;
-  for (const std::string& p : parts) {
+  for (const std::string& p : hostParts) {
     direct += '/';
     direct += p;
   }
@@ -260,24 +218,87 @@ std::optional<Resolved> ToHost(const std::string& windowsPath, Need need, DWORD*
     out.linkStat = st;
     return out;
   }
-
   if (parts.empty()) {  // the drive's own folder is missing
     *error = ERROR_PATH_NOT_FOUND;
     return std::nullopt;
   }
+  int missing = errno;
+  const std::string& lastPart = hostParts.back();
+  std::string windowsParent = full.substr(0, full.size() - parts.back().size());
+
+  // The last name in its folder, the folder known: found in any case, or creatable.
+  auto lastIn = [&](const std::string& folderHost, const struct stat& folderStat, const std::string& folderWindows,
+                    bool exactTried) -> std::optional<Resolved> {
+    CaseMatch match = FindCaseVariant(folderHost.empty() ? "/" : folderHost, lastPart, &folderStat);
+    // A listing not kept current may miss the name as given.
+    if (!exactTried && !match.watched && lstat((folderHost + "/" + lastPart).c_str(), &st) == 0) match.name = lastPart;
+    if (!match.name.empty() && lstat((folderHost + "/" + match.name).c_str(), &st) == 0) {
+      out.windows = folderWindows + WindowsNameOf(match.name);
+      out.host = folderHost + "/" + match.name;
+      out.exists = true;
+      out.linkStat = st;
+      return out;
+    }
+    if (need == Need::Existing) {
+      *error = ERROR_FILE_NOT_FOUND;
+      return std::nullopt;
+    }
+    out.windows = folderWindows + parts.back();
+    out.host = folderHost + "/" + lastPart;
+    out.exists = false;
+    return out;
+  };
+
+  // Next fastest: the folder exists as given and only the last name is missing or in another
+  // case (a file about to be created, or looked up in another case).
+  std::string parent = direct.substr(0, direct.size() - lastPart.size() - 1);
+  struct stat parentStat;
+  bool parentMissing = false;
+  if (missing == ENOENT) {
+    if (lstat(parent.empty() ? "/" : parent.c_str(), &parentStat) != 0) {
+      parentMissing = true;
+    } else if (S_ISDIR(parentStat.st_mode) ||
+               (S_ISLNK(parentStat.st_mode) && stat(parent.c_str(), &parentStat) == 0 && S_ISDIR(parentStat.st_mode))) {
+      return lastIn(parent, parentStat, windowsParent, true);
+    }
+  }
+  // Then a folder that was found in another case before and is still there.
+  std::string parentKey = Folded(windowsParent);
+  if (parentMissing) {
+    if (auto known = RememberedFolder(parentKey)) {
+      if (lstat(known->host.c_str(), &parentStat) == 0 && S_ISDIR(parentStat.st_mode) &&
+          parentStat.st_dev == known->dev && parentStat.st_ino == known->ino) {
+        auto found = lastIn(known->host, parentStat, known->windows, false);
+        // Checked after the lookup, which has applied every change made so far.
+        if (CaseVariantGeneration() == known->generation) return found;
+      }
+    }
+  }
+
+  // Name by name, each in the case it has on disk.
   std::string host = base;
   std::string windows = full.substr(0, 3);
   bool haveFolderStat = false;  // st holds the stat of the folder `host` from the last step
+  bool allWatched = true;       // every name found in another case came from a watched listing
+  unsigned long generation = CaseVariantGeneration();
   for (size_t i = 0; i < parts.size(); ++i) {
     bool last = i + 1 == parts.size();
+    if (last && haveFolderStat) {
+      if (allWatched && windows != windowsParent)
+        RememberFolder(parentKey, {host, windows, st.st_dev, st.st_ino, generation});
+      struct stat folderStat = st;
+      return lastIn(host, folderStat, windows, false);
+    }
     std::string folder = host.empty() ? "/" : host;
-    std::string candidate = host + "/" + parts[i];
+    std::string candidate = host + "/" + hostParts[i];
     std::string name = parts[i];
     struct stat folderStat = st;
-    if (lstat(candidate.c_str(), &st) != 0) {
-      name = FindCaseVariant(folder, parts[i], haveFolderStat ? &folderStat : nullptr);
-      if (!name.empty() && lstat((host + "/" + name).c_str(), &st) != 0) name.clear();
-      if (name.empty()) {
+    bool knownMissing = parentMissing && i + 2 == parts.size();  // the parent, looked at above
+    if (knownMissing || lstat(candidate.c_str(), &st) != 0) {
+      CaseMatch match = FindCaseVariant(folder, hostParts[i], haveFolderStat ? &folderStat : nullptr);
+      allWatched = allWatched && match.watched;
+      if (!match.name.empty() && lstat((host + "/" + match.name).c_str(), &st) != 0) match.name.clear();
+      if (match.name.empty()) {
         if (!last) {
           *error = ERROR_PATH_NOT_FOUND;
           return std::nullopt;
@@ -291,7 +312,8 @@ std::optional<Resolved> ToHost(const std::string& windowsPath, Need need, DWORD*
         out.exists = false;
         return out;
       }
-      candidate = host + "/" + name;
+      candidate = host + "/" + match.name;
+      name = WindowsNameOf(match.name);
     }
     if (!last && !S_ISDIR(st.st_mode)) {  // only a link needs a second look at its target
       struct stat target;
@@ -325,7 +347,14 @@ std::string FromHost(const std::string& hostPath) {
   std::string rest = best ? hostPath.substr(best->hostFolder.size()) : hostPath;
   std::string out(1, best ? best->letter : 'Z');
   out += ":";
-  for (char c : rest) out += (c == '/') ? '\\' : c;
+  // Each name as programs see it.
+  for (size_t at = 0; at < rest.size();) {
+    size_t slash = rest.find('/', at);
+    if (slash == std::string::npos) slash = rest.size();
+    out += WindowsNameOf(rest.substr(at, slash - at));
+    if (slash < rest.size()) out += '\\';
+    at = slash + 1;
+  }
   while (out.size() > 3 && out.back() == '\\') out.pop_back();
   if (out.size() == 2) out += '\\';
   return out;
