@@ -261,6 +261,11 @@ std::optional<Resolved> ToHost(const std::string& windowsPath, Need need, DWORD*
     return out;
   }
 
+  struct stat driveFolder;  // a drive whose folder is gone is a drive without a disk
+  if (stat(drive->hostFolder.c_str(), &driveFolder) != 0 || !S_ISDIR(driveFolder.st_mode)) {
+    *error = ERROR_NOT_READY;
+    return std::nullopt;
+  }
   if (parts.empty()) {  // the drive's own folder is missing
     *error = ERROR_PATH_NOT_FOUND;
     return std::nullopt;
