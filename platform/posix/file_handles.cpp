@@ -49,6 +49,10 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
   DWORD error = 0;
   auto r = vp::path::ToHost(path, mayCreate ? vp::path::Need::Creatable : vp::path::Need::Existing, &error);
   if (!r) return Fail(error, INVALID_HANDLE_VALUE);
+  bool changes = wantWrite || wantDelete || (flags & FILE_FLAG_DELETE_ON_CLOSE) || (mayCreate && !r->exists) ||
+                 disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
+  if (changes)
+    if (DWORD denied = vp::posix::DriveWriteError(r->windows)) return Fail(denied, INVALID_HANDLE_VALUE);
 
   struct stat st;
   bool exists = r->exists && stat(r->host.c_str(), &st) == 0;

@@ -1,6 +1,5 @@
 // Attributes, deletion, copying, moving and folders, with Windows results and error codes.
 #include <fcntl.h>
-#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,32 +33,6 @@ bool IsFolder(const std::string& host) {
 
 bool IsDriveRoot(const std::string& windows) { return windows.size() == 3; }
 
-// Copies the bytes of `from` into `to` (both open); false with errno set.
-bool CopyBytes(int from, int to) {
-  struct stat st;
-  if (fstat(from, &st) != 0) return false;
-  off_t remaining = st.st_size;
-  while (remaining > 0) {
-    ssize_t sent = sendfile(to, from, nullptr, static_cast<size_t>(std::min<off_t>(remaining, 1 << 30)));
-    if (sent < 0) {
-      if (errno == EINTR) continue;
-      if (errno != EINVAL && errno != ENOSYS) return false;
-      char buffer[1 << 16];  // sendfile refused this pair: plain reads and writes
-      ssize_t got;
-      while ((got = read(from, buffer, sizeof buffer)) > 0)
-        for (ssize_t done = 0; done < got;) {
-          ssize_t put = write(to, buffer + done, static_cast<size_t>(got - done));
-          if (put < 0) return false;
-          done += put;
-        }
-      return got == 0;
-    }
-    if (sent == 0) break;
-    remaining -= sent;
-  }
-  return true;
-}
-
 // Host path of the name the caller asked for, beside an existing object of the same name in
 // another letter case (a rename that changes only the case).
 std::string SameFolderWithGivenName(const std::string& host, LPCSTR target) {
@@ -79,6 +52,10 @@ DWORD GetFileAttributesA(LPCSTR path) {
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
   auto r = Resolve(path, Need::Existing);
   if (!r) return FALSE;
+  if (DWORD denied = vp::posix::DriveWriteError(r->windows)) return Fail(denied, FALSE);
+  // Attributes belong to the link itself, as to a reparse point; the host keeps none for a
+  // link, and what it points to is never changed through it.
+  if (S_ISLNK(r->linkStat.st_mode)) return TRUE;
   struct stat st;
   if (stat(r->host.c_str(), &st) != 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
   mode_t mode = st.st_mode & 07777;
@@ -94,52 +71,15 @@ BOOL DeleteFileA(LPCSTR path) {
   struct stat st;
   if (lstat(r->host.c_str(), &st) != 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
   DWORD attributes = vp::posix::AttributesOf(r->host, st);
+  if (DWORD denied = vp::posix::DriveWriteError(r->windows)) return Fail(denied, FALSE);
   // A folder, or a link standing for one, is removed with RemoveDirectoryA only.
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (!S_ISLNK(st.st_mode) && (attributes & FILE_ATTRIBUTE_READONLY)) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (vp::posix::DeleteIsDenied(r->host)) return Fail(ERROR_SHARING_VIOLATION, FALSE);
+  // A running program or a loaded module cannot be deleted, only renamed.
+  if (vp::posix::IsImageInUse(r->host)) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (unlink(r->host.c_str()) != 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
   return TRUE;
-}
-
-BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
-  auto from = Resolve(existing, Need::Existing);
-  if (!from) return FALSE;
-  auto to = Resolve(target, Need::Creatable);
-  if (!to) return FALSE;
-  struct stat src;
-  if (stat(from->host.c_str(), &src) != 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
-  if (S_ISDIR(src.st_mode)) return Fail(ERROR_ACCESS_DENIED, FALSE);
-  if (to->exists) {
-    if (failIfExists) return Fail(ERROR_FILE_EXISTS, FALSE);
-    struct stat dst;
-    if (stat(to->host.c_str(), &dst) == 0) {
-      if (S_ISDIR(dst.st_mode) || !vp::posix::HasWriteBits(dst)) return Fail(ERROR_ACCESS_DENIED, FALSE);
-      if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) return Fail(ERROR_SHARING_VIOLATION, FALSE);
-    }
-  }
-  // Opened as Windows opens them: the source shared for reading, the target not shared.
-  HANDLE in = CreateFileA(from->windows.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                          OPEN_EXISTING, 0, nullptr);
-  if (in == INVALID_HANDLE_VALUE) return FALSE;
-  HANDLE out = CreateFileA(to->windows.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (out == INVALID_HANDLE_VALUE) {
-    DWORD error = GetLastError();
-    CloseHandle(in);
-    return Fail(error, FALSE);
-  }
-  int inFd = vp::posix::FileDescriptor(in), outFd = vp::posix::FileDescriptor(out);
-  bool copied = CopyBytes(inFd, outFd);
-  DWORD error = copied ? 0 : vp::posix::ErrorFromErrno(errno);
-  if (copied) {
-    // The copy keeps the source's last write time and its read-only attribute.
-    struct timespec times[2] = {src.st_atim, src.st_mtim};
-    futimens(outFd, times);
-    fchmod(outFd, src.st_mode & 07777);
-  }
-  CloseHandle(in);
-  CloseHandle(out);
-  return copied ? TRUE : Fail(error, FALSE);
 }
 
 BOOL MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
@@ -147,6 +87,8 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
   if (!from) return FALSE;
   auto to = Resolve(target, Need::Creatable);
   if (!to) return FALSE;
+  if (DWORD denied = vp::posix::DriveWriteError(from->windows)) return Fail(denied, FALSE);
+  if (DWORD denied = vp::posix::DriveWriteError(to->windows)) return Fail(denied, FALSE);
   if (vp::posix::DeleteIsDenied(from->host)) return Fail(ERROR_SHARING_VIOLATION, FALSE);
   std::string destination = to->host;
   struct stat a, b;
@@ -158,7 +100,9 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
     if (!(flags & MOVEFILE_REPLACE_EXISTING)) return Fail(ERROR_ALREADY_EXISTS, FALSE);
     if (IsFolder(to->host) || IsFolder(from->host)) return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (vp::posix::DeleteIsDenied(to->host)) return Fail(ERROR_SHARING_VIOLATION, FALSE);
-    if (stat(to->host.c_str(), &b) == 0 && !vp::posix::HasWriteBits(b)) return Fail(ERROR_ACCESS_DENIED, FALSE);
+    // The replaced object's own attributes count: a link is never read-only.
+    if (!S_ISLNK(to->linkStat.st_mode) && !vp::posix::HasWriteBits(to->linkStat)) return Fail(ERROR_ACCESS_DENIED, FALSE);
+    if (vp::posix::IsImageInUse(to->host)) return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (rename(from->host.c_str(), destination.c_str()) == 0) return TRUE;
     if (errno != EXDEV) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
   } else if (renameat2(AT_FDCWD, from->host.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0) {
@@ -172,6 +116,7 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
   }
   // Another device: a file is copied and then removed; a folder cannot move there.
   if (IsFolder(from->host)) return Fail(ERROR_NOT_SAME_DEVICE, FALSE);
+  if (vp::posix::IsImageInUse(from->host)) return Fail(ERROR_ACCESS_DENIED, FALSE);  // could not be removed
   if (!CopyFileA(from->windows.c_str(), to->windows.c_str(), !(flags & MOVEFILE_REPLACE_EXISTING))) return FALSE;
   if (unlink(from->host.c_str()) != 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
   return TRUE;
@@ -183,6 +128,7 @@ BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
   auto r = Resolve(path, Need::Creatable);
   if (!r) return FALSE;
   if (r->exists) return Fail(ERROR_ALREADY_EXISTS, FALSE);
+  if (DWORD denied = vp::posix::DriveWriteError(r->windows)) return Fail(denied, FALSE);
   if (mkdir(r->host.c_str(), 0777) != 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
   return TRUE;
 }
@@ -200,6 +146,7 @@ BOOL RemoveDirectoryA(LPCSTR path) {
   }
   if (!S_ISDIR(st.st_mode)) return Fail(ERROR_DIRECTORY, FALSE);
   if (IsDriveRoot(r->windows)) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  if (DWORD denied = vp::posix::DriveWriteError(r->windows)) return Fail(denied, FALSE);
   // The process's current directory is held open, as on Windows.
   if (vp::path::NamesEqual(r->windows, vp::path::CurrentDirectory())) return Fail(ERROR_SHARING_VIOLATION, FALSE);
   if (vp::posix::DeleteIsDenied(r->host)) return Fail(ERROR_SHARING_VIOLATION, FALSE);

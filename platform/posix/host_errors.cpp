@@ -16,7 +16,9 @@ DWORD ErrorFromErrno(int error) {
     case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
     case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
     case ENOSPC:
-    case EDQUOT: return ERROR_DISK_FULL;
+    case EDQUOT:
+    case EFBIG: return ERROR_DISK_FULL;  // a file-size limit is a full disk to the program
+    case EPIPE: return ERROR_NO_DATA;    // the reading end of a pipe has gone
     case EROFS: return ERROR_WRITE_PROTECT;
     case EXDEV: return ERROR_NOT_SAME_DEVICE;
     case EBUSY:

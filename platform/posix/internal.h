@@ -82,4 +82,18 @@ int FileDescriptor(HANDLE file);
 // True when some open of the file does not share delete (so it cannot be deleted or renamed).
 bool DeleteIsDenied(const std::string& hostPath);
 
+// A running program's file and the modules it has loaded are held as Windows holds a mapped
+// image: others may read and rename it, but neither write nor delete it while it is in use.
+// Returns the descriptor that keeps the hold (close it to let go), or -1; the hold ends with
+// the process, however it ends.
+int HoldImage(const std::string& hostPath);
+// True when some process runs the file or has it loaded as a module.
+bool IsImageInUse(const std::string& hostPath);
+
+// The error Windows gives for changing anything at `windowsPath` (a full path) because of its
+// drive, or 0: the host's root outside the drive table is read-only (ERROR_ACCESS_DENIED), a
+// drive whose folder has no write permission is write-protected, one whose folder is missing
+// is not ready.
+DWORD DriveWriteError(const std::string& windowsPath);
+
 }  // namespace vp::posix

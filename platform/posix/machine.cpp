@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
@@ -100,7 +101,8 @@ void CreateMachine(const std::string& root) {
   MakeFolders(root + "/objects");
   std::ofstream conf(root + "/drives.conf");
   conf << "# Drives of this machine: letter, type (fixed, removable, remote, cdrom), folder.\n"
-          "# A relative folder lies in the machine root. Z: (remote) maps every other host path.\n"
+          "# A relative folder lies in the machine root. Z: (remote, read-only) maps every other\n"
+          "# host path unless a line here names Z: (e.g. \"Z remote /\" makes the host's root writable).\n"
           "C fixed drive_c\n"
           "D fixed drive_d\n";
   std::ofstream machine(root + "/machine.conf");
@@ -125,7 +127,8 @@ void LoadLocked(State& s) {
   if (realpath(s.root.c_str(), resolved)) s.root = resolved;
 
   s.drives.clear();
-  std::ifstream conf(s.root + "/drives.conf");
+  std::string table = s.root + "/drives.conf";
+  std::ifstream conf(table);
   std::string line;
   while (std::getline(conf, line)) {
     std::istringstream fields(line);
@@ -134,12 +137,19 @@ void LoadLocked(State& s) {
     std::getline(fields >> std::ws, folder);
     char l = static_cast<char>(std::toupper(static_cast<unsigned char>(letter[0])));
     auto t = ParseType(type);
-    if (letter.size() != 1 || l < 'A' || l > 'Y' || !t || folder.empty()) continue;
+    if (letter.size() != 1 || l < 'A' || l > 'Z' || !t || folder.empty()) continue;
     bool duplicate = false;
     for (const Drive& d : s.drives) duplicate = duplicate || d.letter == l;
-    if (!duplicate) s.drives.push_back({l, *t, Absolute(s.root, folder)});
+    if (!duplicate) s.drives.push_back({l, *t, Absolute(s.root, folder), false});
   }
-  s.drives.push_back({'Z', DriveType::Remote, "/"});
+  if (s.drives.empty())
+    std::fprintf(stderr, "The drive table %s cannot be read or names no drive: this machine has no drive.\n",
+                 table.c_str());
+  // The host's root stays reachable for reading (programs started from host folders see their
+  // own paths) but is never written unless the table lists Z: itself.
+  bool tableHasZ = false;
+  for (const Drive& d : s.drives) tableHasZ = tableHasZ || d.letter == 'Z';
+  if (!tableHasZ) s.drives.push_back({'Z', DriveType::Remote, "/", true});
   std::sort(s.drives.begin(), s.drives.end(),
             [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
 

@@ -31,6 +31,7 @@ struct Loaded : HINSTANCE__ {
   void* dl = nullptr;
   std::string windowsPath;
   int references = 0;
+  int imageHold = -1;  // keeps the file from being written or deleted while loaded
 };
 
 struct MainProgram : HINSTANCE__ {};
@@ -120,6 +121,7 @@ HMODULE LoadLibraryA(LPCSTR name) {
     l->dl = dl;
     l->windowsPath = resolved->windows;
     l->references = 1;
+    l->imageHold = vp::posix::HoldImage(resolved->host);
     r.loaded.push_back(std::move(l));
     return r.loaded.back().get();
   }
@@ -134,6 +136,7 @@ BOOL FreeLibrary(HMODULE module) {
     if (it->get() != module) continue;
     if (--(*it)->references == 0) {
       dlclose((*it)->dl);
+      if ((*it)->imageHold >= 0) close((*it)->imageHold);
       r.loaded.erase(it);
     }
     return TRUE;

@@ -95,20 +95,28 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR name) {
   }
   if (object.find('\\') != std::string::npos) return Fail(ERROR_PATH_NOT_FOUND, HANDLE{});
 
+  // A store that cannot be used gives no handle at all: a handle would tell the caller that
+  // nobody holds the name, which nobody could know.
   std::string folder = vp::machine::ObjectsFolder();
   mkdir(folder.c_str(), 0755);
+  struct stat store;
+  if (stat(folder.c_str(), &store) != 0 || !S_ISDIR(store.st_mode)) return Fail(ERROR_ACCESS_DENIED, HANDLE{});
+  // Judged by the bits, so that the superuser is refused the store its users are refused.
+  if (!vp::posix::HasWriteBits(store)) return Fail(ERROR_ACCESS_DENIED, HANDLE{});
   mutex->file = folder + "/" + FileNameOf(object, global);
   bool existed = false;
-  for (;;) {
+  for (int attempt = 0;; ++attempt) {
+    if (attempt == 100) return Fail(ERROR_ACCESS_DENIED, HANDLE{});
     int fd = open(mutex->file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) return Fail(vp::posix::ErrorFromErrno(errno), HANDLE{});
     bool alone = SetLock(fd, F_WRLCK, false);
-    if (alone) {
-      SetLock(fd, F_RDLCK, false);  // a holder's own conversion never conflicts
-    } else if (!SetLock(fd, F_RDLCK, true)) {
+    bool held = alone || errno == EAGAIN || errno == EACCES;
+    // A holder's own conversion never conflicts; others hold the exclusive lock only for a
+    // moment, so the wait for a shared one is short. A lock that fails otherwise is an error.
+    if (!held || !SetLock(fd, F_RDLCK, !alone)) {
       DWORD error = vp::posix::ErrorFromErrno(errno);
       close(fd);
-      return Fail(error, HANDLE{});
+      return Fail(error == ERROR_SUCCESS ? ERROR_ACCESS_DENIED : error, HANDLE{});
     }
     // The last holder may have removed the file between our open and our lock.
     if (SameFile(fd, mutex->file)) {

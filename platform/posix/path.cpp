@@ -218,8 +218,14 @@ std::optional<Resolved> ToHost(const std::string& windowsPath, Need need, DWORD*
     out.linkStat = st;
     return out;
   }
+  // A drive whose folder is gone is a drive without a disk. Asked only once the path as given
+  // is not there, and its folder is not either, so creating a file costs no extra call.
+  auto driveFolderMissing = [&] {
+    struct stat driveFolder;
+    return stat(drive->hostFolder.c_str(), &driveFolder) != 0 || !S_ISDIR(driveFolder.st_mode);
+  };
   if (parts.empty()) {  // the drive's own folder is missing
-    *error = ERROR_PATH_NOT_FOUND;
+    *error = driveFolderMissing() ? ERROR_NOT_READY : ERROR_PATH_NOT_FOUND;
     return std::nullopt;
   }
   int missing = errno;
@@ -261,6 +267,10 @@ std::optional<Resolved> ToHost(const std::string& windowsPath, Need need, DWORD*
                (S_ISLNK(parentStat.st_mode) && stat(parent.c_str(), &parentStat) == 0 && S_ISDIR(parentStat.st_mode))) {
       return lastIn(parent, parentStat, windowsParent, true);
     }
+  }
+  if (driveFolderMissing()) {
+    *error = ERROR_NOT_READY;
+    return std::nullopt;
   }
   // Then a folder that was found in another case before and is still there.
   std::string parentKey = Folded(windowsParent);

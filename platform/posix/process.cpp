@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +58,16 @@ __attribute__((constructor)) void FillWindowsEnvironment() {
   for (const char* name : {"USERPROFILE", "COMSPEC", "SystemRoot", "windir", "SystemDrive", "HOMEDRIVE",
                            "HOMEPATH", "USERNAME", "APPDATA"})
     if (!Lookup(name)) setenv(name, DefaultFor(Upper(name))->c_str(), 0);
+}
+
+// What Windows gives every process from its start: a write past a file-size limit or into a
+// pipe nobody reads fails with an error the program sees (ERROR_DISK_FULL, ERROR_NO_DATA)
+// instead of ending it, and the program's own file is held as a running image.
+__attribute__((constructor)) void PrepareProcess() {
+  signal(SIGXFSZ, SIG_IGN);
+  signal(SIGPIPE, SIG_IGN);
+  static const int ownImage = vp::posix::HoldImage("/proc/self/exe");
+  (void)ownImage;
 }
 
 }  // namespace

@@ -15,7 +15,10 @@ namespace vp::posix {
 namespace {
 
 constexpr off_t kMarkers = static_cast<off_t>(1) << 62;
-enum Marker : off_t { kHoldsRead, kHoldsWrite, kHoldsDelete, kDeniesRead, kDeniesWrite, kDeniesDelete };
+enum Marker : off_t {
+  kHoldsRead, kHoldsWrite, kHoldsDelete, kDeniesRead, kDeniesWrite, kDeniesDelete,
+  kRunsAsImage,  // a process runs the file or has it loaded as a module
+};
 
 bool Locked(int fd, Marker marker) {
   struct flock probe {};
@@ -149,6 +152,25 @@ bool ShareLock::Acquire(const std::string& hostPath, bool wantRead, bool wantWri
                  (wantDelete ? 1u << kHoldsDelete : 0) | (!sharesRead ? 1u << kDeniesRead : 0) |
                  (!sharesWrite ? 1u << kDeniesWrite : 0) | (!sharesDelete ? 1u << kDeniesDelete : 0));
   return true;
+}
+
+int HoldImage(const std::string& hostPath) {
+  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  // Taken without the machine's guard: a program starts however others hold its file, and
+  // this runs before the program has chosen its machine.
+  Take(fd, kHoldsRead);
+  Take(fd, kDeniesWrite);
+  Take(fd, kRunsAsImage);
+  return fd;
+}
+
+bool IsImageInUse(const std::string& hostPath) {
+  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+  if (fd < 0) return false;
+  bool inUse = Locked(fd, kRunsAsImage);
+  close(fd);
+  return inUse;
 }
 
 bool DeleteIsDenied(const std::string& hostPath) {

@@ -8,6 +8,10 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
+
+#include "platform/machine.h"
 extern char** environ;
 #endif
 
@@ -35,16 +39,26 @@ bool RunChildIfAsked(int argc, char** argv, int* exitCode) {
 }
 
 #ifdef _WIN32
-std::intptr_t StartChild(const std::string& name, const std::string& argument) {
-  char exe[MAX_PATH];
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string line = "\"" + std::string(exe) + "\" --vp-child=" + name + " \"" + argument + "\"";
+std::intptr_t StartChildFrom(const std::string& program, const std::string& name, const std::string& argument) {
+  std::string exe = program;
+  std::string line = "\"" + exe + "\" --vp-child=" + name + " \"" + argument + "\"";
   STARTUPINFOA si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(exe, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
+  if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
   CloseHandle(pi.hThread);
   return reinterpret_cast<std::intptr_t>(pi.hProcess);
+}
+
+std::intptr_t StartChild(const std::string& name, const std::string& argument) {
+  char exe[MAX_PATH];
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  return StartChildFrom(exe, name, argument);
+}
+
+void KillChild(std::intptr_t id) {
+  TerminateProcess(reinterpret_cast<HANDLE>(id), 9);
+  WaitChild(id);
 }
 
 int WaitChild(std::intptr_t id) {
@@ -56,13 +70,29 @@ int WaitChild(std::intptr_t id) {
   return static_cast<int>(code);
 }
 #else
-std::intptr_t StartChild(const std::string& name, const std::string& argument) {
+std::intptr_t SpawnChild(const std::string& hostProgram, const std::string& name, const std::string& argument) {
   std::string flag = "--vp-child=" + name;
   std::string arg = argument;
   char* argv[] = {const_cast<char*>("child"), flag.data(), arg.data(), nullptr};
   pid_t pid = 0;
-  if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, environ) != 0) return 0;
+  if (posix_spawn(&pid, hostProgram.c_str(), nullptr, nullptr, argv, environ) != 0) return 0;
   return pid;
+}
+
+std::intptr_t StartChild(const std::string& name, const std::string& argument) {
+  return SpawnChild("/proc/self/exe", name, argument);
+}
+
+std::intptr_t StartChildFrom(const std::string& program, const std::string& name, const std::string& argument) {
+  DWORD error = 0;
+  auto resolved = vp::path::ToHost(program, vp::path::Need::Existing, &error);
+  return resolved ? SpawnChild(resolved->host, name, argument) : 0;
+}
+
+void KillChild(std::intptr_t id) {
+  kill(static_cast<pid_t>(id), SIGKILL);
+  int status = 0;
+  waitpid(static_cast<pid_t>(id), &status, 0);
 }
 
 int WaitChild(std::intptr_t id) {

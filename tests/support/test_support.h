@@ -43,6 +43,11 @@ int RunChild(const std::string& name, const std::string& argument = "");
 // Starts the named child without waiting; returns an opaque id for WaitChild, or 0.
 std::intptr_t StartChild(const std::string& name, const std::string& argument = "");
 int WaitChild(std::intptr_t id);
+// Starts the test executable found at `program` (a copy of this one, Windows path) as the
+// named child; an id for WaitChild or KillChild, or 0.
+std::intptr_t StartChildFrom(const std::string& program, const std::string& name, const std::string& argument = "");
+// Ends a child at once, as a crash or a kill would (no clean-up of its own), and waits for it.
+void KillChild(std::intptr_t id);
 // Dispatches "--vp-child=..." arguments; returns true and sets `exitCode` when it ran a child.
 bool RunChildIfAsked(int argc, char** argv, int* exitCode);
 

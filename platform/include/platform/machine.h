@@ -24,6 +24,7 @@ struct Drive {
   char letter;             // upper case
   DriveType type;
   std::string hostFolder;  // absolute host path, no trailing slash (except "/")
+  bool readOnly = false;   // nothing on it may be changed (the host's root unless listed)
 };
 
 // Host folder of the machine root, created with a new machine's contents on first use.
@@ -33,7 +34,9 @@ const std::string& Root();
 void UseRoot(const std::string& hostFolder);
 
 // The drive table: "drives.conf" in the machine root, one "<letter> <type> <folder>" a line,
-// folders relative to the root or absolute. Z: (remote, the host root) is always present.
+// folders relative to the root or absolute. Z: is always present: the host's root, remote and
+// read-only, unless the table gives Z: a line of its own. A table that cannot be read or names
+// no drive leaves only that Z: (and says so on stderr): never a writable host root.
 std::vector<Drive> Drives();
 std::optional<Drive> FindDrive(char letter);
 

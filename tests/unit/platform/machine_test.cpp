@@ -7,30 +7,11 @@
 #include <fstream>
 
 #include "platform/machine.h"
+#include "other_machine.h"
 #include "platform/win.h"
 #include "test_support.h"
 
 namespace {
-
-// A second, fresh machine root for one test; the test's own machine comes back afterwards.
-class OtherMachine {
- public:
-  OtherMachine() {
-    char pattern[] = "/tmp/vp-unit-machine-XXXXXX";
-    root_ = mkdtemp(pattern);
-    saved_ = vp::machine::Root();
-    vp::machine::UseRoot(root_ + "/m");
-  }
-  ~OtherMachine() {
-    vp::machine::UseRoot(saved_);
-    std::string command = "rm -rf '" + root_ + "'";
-    if (std::system(command.c_str()) != 0) ADD_FAILURE() << "could not remove " << root_;
-  }
-  const std::string& Host() const { return root_; }
-
- private:
-  std::string root_, saved_;
-};
 
 bool HostFolderExists(const std::string& path) {
   struct stat st;
