@@ -66,10 +66,17 @@ void CTreeOperations::CopyPackageFile(const std::string& source, const std::stri
   std::string target = destDir + name;
   DWORD attributes = GetFileAttributesA(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
-    DWORD writable = attributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY |
-                                    FILE_ATTRIBUTE_REPARSE_POINT);
-    SetFileAttributesA(target.c_str(), writable ? writable : FILE_ATTRIBUTE_NORMAL);
-    if (!DeleteFileA(target.c_str())) {
+    // A link in the target's place goes as a link: changing its attributes would change what
+    // it points to, outside the product's folders.
+    bool removed = false;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      removed = files::RemoveLink(target, attributes);
+    } else {
+      DWORD writable = attributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY);
+      SetFileAttributesA(target.c_str(), writable ? writable : FILE_ATTRIBUTE_NORMAL);
+      removed = DeleteFileA(target.c_str()) != FALSE;
+    }
+    if (!removed) {
       m_bIncomplete = true;
       m_state.ShowMessage("Destination file \"" + target +
                           "\" \nalready exists, but couldn't be replaced by the new file.");

@@ -1,7 +1,7 @@
 // The user's data survives what goes wrong: files land under their final name only when whole,
-// a stale or cut backup is made again, a backup that cannot be written is reported, a link in
-// the backup's place is replaced rather than written through, and a walk that meets an entry it
-// cannot delete deletes the rest and says so.
+// a backup that cannot be written is reported, a link in the backup's place is replaced rather
+// than written through, and a walk that meets an entry it cannot delete deletes the rest and
+// says so.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -62,26 +62,6 @@ TEST_F(DataSafety, CopyIntoPlaceReplacesWholeFilesAndLeavesNoTemporaryOne) {
             (std::set<std::string>{"comvantplusdb.dbd", "ldbmiscinfo.dat\\"}));
 }
 
-TEST_F(DataSafety, ABackupIsDueWhenMissingCutShortOrOlderThanTheLiveDatabase) {
-  CClientDatabaseBackup backup(state);
-  ASSERT_TRUE(WriteTextFile(live, "clients v1"));
-  EXPECT_TRUE(backup.IsClientBackupDue("VNXTBackUpDB-TWS"));  // none yet
-  backup.BackupClientDatabase("VNXTBackUpDB-TWS");
-  EXPECT_FALSE(backup.Failed());
-  EXPECT_FALSE(backup.IsClientBackupDue("VNXTBackUpDB-TWS"));
-
-  ASSERT_TRUE(WriteTextFile(live, "clients v2"));  // the user worked since
-  EXPECT_TRUE(backup.IsClientBackupDue("VNXTBackUpDB-TWS"));
-  backup.BackupClientDatabase("VNXTBackUpDB-TWS");
-  EXPECT_EQ(ReadTextFile(saved), "clients v2");
-
-  ASSERT_TRUE(WriteTextFile(saved, ""));  // an earlier backup killed half way
-  EXPECT_TRUE(backup.IsClientBackupDue("VNXTBackUpDB-TWS"));
-  ASSERT_TRUE(WriteTextFile(saved, "clients v2"));
-  ASSERT_TRUE(WriteTextFile(drive + "\\VantProDB-TWS\\ComVantPlusDB\\ldbmiscinfo.dat", "misc"));
-  EXPECT_TRUE(backup.IsClientBackupDue("VNXTBackUpDB-TWS"));  // another common file is new
-}
-
 TEST_F(DataSafety, ABackupThatCannotBeWrittenIsReportedAndKeepsTheOldCopy) {
   ASSERT_TRUE(WriteTextFile(live, "clients"));
   ASSERT_TRUE(CreateDirectoryA(saved.c_str(), nullptr));  // nothing can be written there
@@ -95,19 +75,6 @@ TEST_F(DataSafety, ABackupThatCannotBeWrittenIsReportedAndKeepsTheOldCopy) {
   RemoveDirectoryA(saved.c_str());
   again.BackupClientDatabase("VNXTBackUpDB-TWS");
   EXPECT_FALSE(again.Failed());
-}
-
-TEST_F(DataSafety, TheLegacyLayoutIsSeenWithoutAClientBackupRunFirst) {
-  RemoveTree(drive + "\\VantProDB-TWS");
-  ASSERT_TRUE(MakeEntries(drive, {"VantProDB-TWS\\ComVantPlusDB.dbd",
-                                  "VantProDB-TWS\\CM\\User01\\IdvVantPlusDB.dbd"}));
-  // A backup existed already, so the install skips BackupClientDatabase.
-  CClientDatabaseBackup backup(state);
-  backup.BackupUserDatabases("CM", "VNXTBackUpDB-TWS");
-  EXPECT_TRUE(backup.m_bLegacyDbLayout);
-  EXPECT_EQ(ReadTextFile(drive + "\\VNXTBackUpDB-TWS\\CM\\User01\\User01.dbd"),
-            "VantProDB-TWS\\CM\\User01\\IdvVantPlusDB.dbd");
-  EXPECT_TRUE(PathExists(drive + "\\VPLUS_CLIENT_BACKUP\\CM\\User01\\IdvVantPlusDB.dbd"));
 }
 
 TEST_F(DataSafety, AWalkDeletesEverythingItCanAndReportsWhatStayed) {
