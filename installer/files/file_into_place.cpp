@@ -1,5 +1,6 @@
 #include "files/file_into_place.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "files/folder_walk.h"
