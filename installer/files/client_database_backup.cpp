@@ -1,5 +1,6 @@
 #include "files/client_database_backup.h"
 
+#include "files/file_into_place.h"
 #include "files/folder_walk.h"
 #include "files/tree_operations.h"
 #include "shell/product_profile.h"
@@ -15,22 +16,41 @@ constexpr const char* kLegacyCopyFolder = "VPLUS_CLIENT_BACKUP";
 constexpr const char* kObsoleteBackupFolder = "VP_CLI_BACKUP";
 constexpr const char* kLegacyUserDatabase = "\\IdvVantPlusDB.dbd";
 
-void Copy(const std::string& from, const std::string& to) {
-  CopyFileA(from.c_str(), to.c_str(), FALSE);  // a failed copy is not reported
-}
-
 void CreateFolder(const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
 
 }  // namespace
 
-void CClientDatabaseBackup::BackupClientDatabase(const std::string& backupFolder) {
-  m_bLegacyDbLayout = FALSE;
+void CClientDatabaseBackup::Copy(const std::string& from, const std::string& to) {
+  // A missing source file is nothing to save; one that exists and cannot be saved is.
+  if (files::CopyIntoPlace(from, to) == files::CopyOutcome::kFailed) m_bFailed = true;
+}
+
+BOOL CClientDatabaseBackup::IsLegacyDbLayout() const {
   std::string drive = m_state.GetDrive();
+  return !files::PathExists(drive + g_profile.CommonDbSubPath) &&
+         files::PathExists(drive + g_profile.DbFolderNameB);
+}
+
+bool CClientDatabaseBackup::IsClientBackupDue(const std::string& backupFolder) const {
+  std::string drive = m_state.GetDrive();
+  std::string saved = drive + backupFolder;
+  if (!files::PathExists(saved + kCommonFiles[0])) return true;
+  std::string live = IsLegacyDbLayout() ? drive + g_profile.DbFolderNameB
+                                        : drive + g_profile.DbFolderNameB + "\\ComVantPlusDB";
+  for (const char* file : kCommonFiles) {
+    if (files::PathExists(live + file) && !files::SameFileContent(live + file, saved + file))
+      return true;
+  }
+  return false;
+}
+
+void CClientDatabaseBackup::BackupClientDatabase(const std::string& backupFolder) {
+  std::string drive = m_state.GetDrive();
+  m_bLegacyDbLayout = IsLegacyDbLayout();
   std::string source;
   if (files::PathExists(drive + g_profile.CommonDbSubPath)) {
     source = drive + g_profile.DbFolderNameB + "\\ComVantPlusDB";
-  } else if (files::PathExists(drive + g_profile.DbFolderNameB)) {
-    m_bLegacyDbLayout = TRUE;
+  } else if (m_bLegacyDbLayout) {
     source = drive + g_profile.DbFolderNameB;
   } else {
     return;  // nothing to back up
@@ -50,10 +70,14 @@ void CClientDatabaseBackup::BackupClientDatabase(const std::string& backupFolder
 void CClientDatabaseBackup::BackupUserDatabases(const std::string& variant,
                                                 const std::string& backupFolder) {
   std::string drive = m_state.GetDrive();
+  m_bLegacyDbLayout = IsLegacyDbLayout();
   CreateFolder(drive + backupFolder + "\\" + variant);
   std::string root = drive + g_profile.DbFolderNameB;
   if (m_bLegacyDbLayout) root += "\\" + variant;
   if (!files::PathExists(root)) return;
+  // There are users to save: the backup folder is made when an earlier one was lost.
+  CreateFolder(drive + backupFolder);
+  CreateFolder(drive + backupFolder + "\\" + variant);
   const std::string prefix = m_bLegacyDbLayout ? "User" : variant + "User";
   files::WalkFolder(root, [&](const files::FolderEntry& entry) {
     // Only real user folders: a link is not followed out of the database folder.
@@ -62,6 +86,7 @@ void CClientDatabaseBackup::BackupUserDatabases(const std::string& variant,
     if (user.compare(0, prefix.size(), prefix) != 0) return true;
     if (m_bLegacyDbLayout) {
       CreateFolder(drive + backupFolder + "\\" + variant + "\\" + user);
+      CreateFolder(drive + kLegacyCopyFolder);  // when the client backup did not run
       CreateFolder(drive + kLegacyCopyFolder + "\\" + variant);
       CreateFolder(drive + kLegacyCopyFolder + "\\" + variant + "\\" + user);
     } else {

@@ -14,7 +14,11 @@ class CClientDatabaseBackup {
  public:
   explicit CClientDatabaseBackup(InstallerState& state) : m_state(state) {}
 
-  // Copies the common files into drive + `backupFolder` and decides the layout.
+  // True when drive + `backupFolder` lacks the client database, or when one of the live common
+  // files differs from its saved copy (the user's data changed since, or an earlier backup was
+  // cut short): the backup is then made again.
+  bool IsClientBackupDue(const std::string& backupFolder) const;
+  // Copies the common files into drive + `backupFolder`.
   void BackupClientDatabase(const std::string& backupFolder);
   // Backs up every user folder of `variant` ("CM" or "FO").
   void BackupUserDatabases(const std::string& variant, const std::string& backupFolder);
@@ -35,9 +39,15 @@ class CClientDatabaseBackup {
   void BackupUserFileSetUserDatabase(const std::string& variant, const std::string& userFolder,
                                      const std::string& backupFolder);
 
-  // True when the database folder found by the last BackupClientDatabase was in the legacy
-  // layout. Starts false: an install that skips BackupClientDatabase (a backup exists
-  // already) before any other ran backs its users up in the current layout.
+  // True when some file of the user's databases exists but could not be saved.
+  bool Failed() const { return m_bFailed; }
+
+  // The layout of the database folder as it is on the disk now: legacy when the common
+  // database sub-folder is missing but the database folder exists. Decided again by every
+  // backup call, never carried over from an earlier step or install.
+  BOOL IsLegacyDbLayout() const;
+
+  // The layout the running backup call found (see IsLegacyDbLayout).
   BOOL m_bLegacyDbLayout = FALSE;
   // The user id of the current-layout user folder being handled (CMUser01 gives User01).
   std::string m_strUserId;
@@ -45,6 +55,9 @@ class CClientDatabaseBackup {
  private:
   void BackupUserFiles(const std::string& variant, const std::string& userFolder,
                        const std::string& backupFolder, std::initializer_list<const char*> files);
+  void Copy(const std::string& from, const std::string& to);
+
+  bool m_bFailed = false;
 
   InstallerState& m_state;
 };

@@ -66,15 +66,23 @@ void CTreeOperations::CopyPackageFile(const std::string& source, const std::stri
   std::string target = destDir + name;
   DWORD attributes = GetFileAttributesA(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
-    DWORD writable = attributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY |
-                                    FILE_ATTRIBUTE_REPARSE_POINT);
-    SetFileAttributesA(target.c_str(), writable ? writable : FILE_ATTRIBUTE_NORMAL);
-    if (!DeleteFileA(target.c_str())) {
+    // A link in the target's place goes as a link: changing its attributes would change what
+    // it points to, outside the product's folders.
+    bool removed = false;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      removed = files::RemoveLink(target, attributes);
+    } else {
+      DWORD writable = attributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY);
+      SetFileAttributesA(target.c_str(), writable ? writable : FILE_ATTRIBUTE_NORMAL);
+      removed = DeleteFileA(target.c_str()) != FALSE;
+    }
+    if (!removed) {
+      m_bIncomplete = true;
       m_state.ShowMessage("Destination file \"" + target +
                           "\" \nalready exists, but couldn't be replaced by the new file.");
     }
   }
-  CopyFileA(source.c_str(), target.c_str(), FALSE);
+  if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) m_bIncomplete = true;
 }
 
 void CTreeOperations::PrepareDestinationFolder(const std::string& folder) {
@@ -87,40 +95,47 @@ void CTreeOperations::PrepareDestinationFolder(const std::string& folder) {
     ClearFolderKeepingBackups(path);
 }
 
-void CTreeOperations::ClearFolderKeepingBackups(const std::string& folder) {
+bool CTreeOperations::ClearFolderKeepingBackups(const std::string& folder) {
   std::string userData = m_state.GetCheckBoxCaption(kUserDataCheckBox);
-  if (files::EqualsNoCase(folder, userData + "\\MWBackup")) return;
+  if (files::EqualsNoCase(folder, userData + "\\MWBackup")) return true;
   std::string drive = m_state.GetDrive();
   bool keepFolder = files::EqualsNoCase(folder, userData) ||
                     files::EqualsNoCase(folder, drive + g_profile.DataFolderName) ||
                     files::EqualsNoCase(folder, drive + g_profile.DbFolderName);
   DWORD attributes = 0;
   if (IsLinkPath(folder, &attributes)) {
-    if (!keepFolder) files::RemoveLink(folder, attributes);
-    return;
+    bool removed = keepFolder || files::RemoveLink(folder, attributes);
+    if (!removed) m_bIncomplete = true;
+    return removed;
   }
-  bool emptied = files::WalkFolder(folder, [this](const FolderEntry& entry) {
-    if (entry.IsFolder()) {
-      ClearFolderKeepingBackups(entry.path);
-      return true;
-    }
-    return files::DeleteFoundFile(entry);  // a file that stays ends this folder's walk
+  // An entry that cannot be deleted stays; the walk goes on with the others.
+  bool emptied = true;
+  files::WalkFolder(folder, [&](const FolderEntry& entry) {
+    bool gone = entry.IsFolder() ? ClearFolderKeepingBackups(entry.path)
+                                 : files::DeleteFoundFile(entry);
+    if (!gone) emptied = false;
+    return true;
   });
-  if (emptied && !keepFolder) RemoveDirectoryA(folder.c_str());
+  if (!emptied) {
+    m_bIncomplete = true;
+    return false;
+  }
+  if (keepFolder) return true;
+  // A folder that still holds MWBackup is meant to stay, not a failure.
+  RemoveDirectoryA(folder.c_str());
+  return true;
 }
 
-void DeleteTree(const std::string& folder) {
+bool DeleteTree(const std::string& folder) {
   DWORD attributes = 0;
-  if (IsLinkPath(folder, &attributes)) {
-    files::RemoveLink(folder, attributes);
-    return;
-  }
-  bool emptied = files::WalkFolder(folder, [](const FolderEntry& entry) {
-    if (entry.IsFolder()) {
-      DeleteTree(entry.path);
-      return true;
-    }
-    return files::DeleteFoundFile(entry);
+  if (IsLinkPath(folder, &attributes)) return files::RemoveLink(folder, attributes);
+  // An entry that cannot be deleted stays; the walk goes on with the others.
+  bool emptied = true;
+  files::WalkFolder(folder, [&](const FolderEntry& entry) {
+    bool gone = entry.IsFolder() ? DeleteTree(entry.path) : files::DeleteFoundFile(entry);
+    if (!gone) emptied = false;
+    return true;
   });
-  if (emptied) RemoveDirectoryA(folder.c_str());
+  if (!emptied) return false;
+  return RemoveDirectoryA(folder.c_str()) || !files::PathExists(folder);
 }

@@ -1,6 +1,7 @@
 // The installer's tree operations: copying the setup package's folders of the selected variant
 // onto the drive, emptying the install folders first, and deleting trees. All paths are 8-bit
-// strings with backslashes; no operation reports a result, failures are silent except the
+// strings with backslashes. A walk that cannot delete one entry goes on with the others; what
+// stays is reported to the caller (IsIncomplete, the deletes' results), and the user sees the
 // destination-file message of CopyTree. No walk follows a symbolic link, junction or other
 // reparse point: a link found in a tree is removed as a link, its target stays.
 #pragma once
@@ -20,16 +21,23 @@ class CTreeOperations {
   // database folder or the user data folder named by the check box captions.
   void PrepareDestinationFolder(const std::string& folder);
   // Deletes the tree below `folder`, sparing the user data folder's MWBackup; the user data
-  // folder and the two top-level install folders are emptied, not removed.
-  void ClearFolderKeepingBackups(const std::string& folder);
+  // folder and the two top-level install folders are emptied, not removed. False when some
+  // entry below could not be deleted.
+  bool ClearFolderKeepingBackups(const std::string& folder);
+
+  // True when some old file stayed or some package file could not be copied since this object
+  // was made: the install did not complete.
+  bool IsIncomplete() const { return m_bIncomplete; }
 
  private:
   bool PassesVariantFilter(const std::string& path) const;
   void CopyPackageFile(const std::string& source, const std::string& name);
 
   InstallerState& m_state;
+  bool m_bIncomplete = false;
 };
 
 // Deletes every file and folder below `folder` and then the folder itself. A file that cannot
-// be deleted leaves its folder, and so the folders above it, in place.
-void DeleteTree(const std::string& folder);
+// be deleted leaves its folder, and so the folders above it, in place; every other entry goes.
+// True when nothing of the tree is left (also when there was none).
+bool DeleteTree(const std::string& folder);

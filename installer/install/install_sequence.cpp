@@ -1,7 +1,10 @@
 #include "install/install_sequence.h"
 
+#include <cctype>
+
 #include "files/client_database_backup.h"
 #include "files/tree_operations.h"
+#include "install/install_checks.h"
 #include "install/settings_steps.h"
 #include "install/shortcuts.h"
 #include "platform/win.h"
@@ -43,7 +46,30 @@ bool AnythingMatches(const std::string& pattern) {
   return true;
 }
 
+bool CInstallSequence::CanInstall() {
+  std::string drive = m_state.GetDrive();
+  // No entry selected (a machine without a fixed drive): there is no drive to install to.
+  if (drive.size() < 3 || !std::isalpha(static_cast<unsigned char>(drive[0]))) {
+    m_state.AskUser("Please choose an installation drive.", "Error!", kBoxOk | kIconStop);
+    return false;
+  }
+  if (!IsDriveWritable(drive)) {
+    m_state.AskUser("Cannot write to drive " + drive + ". Nothing has been installed.", "Error!",
+                    kBoxOk | kIconStop);
+    return false;
+  }
+  if (PackageLiesInDestination(drive)) {
+    m_state.AskUser("The setup package lies in the installation folders on " + drive +
+                        ". Unpack it into another folder and install from there.",
+                    "Error!", kBoxOk | kIconStop);
+    return false;
+  }
+  return true;
+}
+
 void CInstallSequence::Run() {
+  // Refused before anything is changed or recorded.
+  if (!CanInstall()) return;
   // This build copies no settings from HKLM to HKCU: the gate never answers yes (see
   // IsSettingsMigrationDue), so the install goes on with its own steps either way.
   IsSettingsMigrationDue();
@@ -56,25 +82,29 @@ void CInstallSequence::Run() {
   WriteVersionAndBackupDrive(w, driveLetter);
   WriteInstalledDrive(w, driveLetter);
 
-  // The user's client databases, saved before the copy empties the database folder.
+  // The user's client databases, saved before the copy empties the database folder. When
+  // they cannot be saved the install stops here: the live database is the only copy.
   CClientDatabaseBackup backup(m_state);
   const std::string& backupFolder = g_profile.BackupDbFolderName;
-  if (!AnythingMatches(drive + backupFolder + "\\ComVantPlusDB.dbd"))
-    backup.BackupClientDatabase(backupFolder);
+  if (backup.IsClientBackupDue(backupFolder)) backup.BackupClientDatabase(backupFolder);
+  if (backup.Failed()) return StopUnsaved();
   std::string databaseFolder = drive + g_profile.DbFolderNameB;
   if (AnythingMatches(databaseFolder + "\\CM*")) {
     backup.BackupUserDatabases("CM", backupFolder);
+    if (backup.Failed()) return StopUnsaved();
     WriteCmRetentionDrive(w, driveLetter);
   }
   bool foUsersFound = AnythingMatches(databaseFolder + "\\FO*");
   if (foUsersFound) backup.BackupUserDatabases("FO", backupFolder);
+  if (backup.Failed()) return StopUnsaved();
   WriteFoRetentionDrive(w, foUsersFound, driveLetter, earlierFoDrive);
 
   RemoveStoredToolButtons(w);
 
   m_state.SetStatusText("Please Wait...");
   m_state.SetDestDir(drive);
-  CTreeOperations(m_state).CopyTree(".");
+  CTreeOperations copy(m_state);
+  copy.CopyTree(".");
   if (!PlaceUninstaller(m_state)) return;
   RenameTerminal();
 
@@ -83,8 +113,21 @@ void CInstallSequence::Run() {
 
   StampMachineVersion();
   m_state.SetStatusText("");
-  m_state.ShowMessage("Installation Done!");
+  if (copy.IsIncomplete()) {
+    m_state.AskUser("Installation is not complete: some files could not be replaced. Close the "
+                    "programs that use them and install again.",
+                    "Error!", kBoxOk | kIconStop);
+  } else {
+    m_state.ShowMessage("Installation Done!");
+  }
   w.Close();
+}
+
+void CInstallSequence::StopUnsaved() {
+  m_state.AskUser("Your client databases could not be saved to " + m_state.GetDrive() +
+                      g_profile.BackupDbFolderName +
+                      ". Nothing has been replaced. Free some disk space and install again.",
+                  "Error!", kBoxOk | kIconStop);
 }
 
 void CInstallSequence::RemoveOldShortcuts() {

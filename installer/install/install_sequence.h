@@ -2,7 +2,9 @@
 // saves the user's client databases, copies the variant's folders from the setup package (the
 // current directory) onto the drive, puts the uninstaller in place, names the terminal for
 // the variant, creates the shortcuts asked for, stamps the settings version and reports
-// "Installation Done!". Nothing is asked, nothing is rolled back.
+// "Installation Done!". Nothing is asked, nothing is rolled back. It refuses a drive it cannot
+// write and a package lying in its own destination before changing anything, stops before the
+// copy when the user's databases could not be saved, and reports an incomplete copy as such.
 #pragma once
 
 #include <string>
@@ -18,6 +20,8 @@ class CInstallSequence {
   void Run();
 
  private:
+  bool CanInstall();
+  void StopUnsaved();
   void RemoveOldShortcuts();
   void RenameTerminal();
   void CreateDesktopShortcut();

@@ -5,6 +5,8 @@
 
 #include "product_profile.h"
 #include "res/installer_dialog.h"
+#include "shell/drive_choice.h"
+#include "shell/instance_checks.h"
 
 #ifndef _WIN32
 #include "framework/dialog_template.h"
@@ -51,8 +53,16 @@ const MessageMap* CInstallerDlg::GetMessageMap() const {
 BOOL CInstallerDlg::OnInitDialog() {
   CDialog::OnInitDialog();
 
-  if (IsTerminalRunning()) {
+  // No terminal may run during an install; when that cannot be known, the installer does not
+  // run either.
+  NamedObjectCheck terminals = ProbeNamedMutexes(
+      {kTerminalMutexNames[0], kTerminalMutexNames[1], kTerminalMutexNames[2]});
+  if (terminals == NamedObjectCheck::kPresent) {
     MessageBox(kTerminalsRunningText, nullptr, MB_OK);
+    vp::fw::EndProcessNow(0);
+  }
+  if (terminals == NamedObjectCheck::kUnavailable) {
+    MessageBox(kNamedObjectsUnusableText, nullptr, MB_OK | MB_ICONSTOP);
     vp::fw::EndProcessNow(0);
   }
 
@@ -70,9 +80,14 @@ BOOL CInstallerDlg::OnInitDialog() {
 
   CComboBox* drives = Combo(*this, IDC_DRIVE);
   drives->Dir(DDL_DRIVES, "");
-  // The second drive in sorted order; a machine with one drive gets that one, so that no
-  // install can target a root without a drive letter.
-  drives->SetCurSel(drives->GetCount() > 1 ? 1 : 0);
+  std::vector<std::string> entries;
+  for (int i = 0; i < drives->GetCount(); ++i) {
+    std::string text;
+    drives->GetLBText(i, text);
+    entries.push_back(text);
+  }
+  drives->SetCurSel(PreselectedDriveIndex(
+      entries, [](const std::string& root) { return GetDriveTypeA(root.c_str()); }));
   OnDriveChanged();
 
   for (int id : {IDC_DB_PATH, IDC_DATA_PATH, IDC_DESKTOP_SHORTCUT, IDC_START_MENU_SHORTCUT}) {
@@ -83,13 +98,9 @@ BOOL CInstallerDlg::OnInitDialog() {
 }
 
 BOOL CInstallerDlg::IsTerminalRunning() {
-  for (const char* name : kTerminalMutexNames) {
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, name);
-    bool existed = mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
-    if (mutex) CloseHandle(mutex);
-    if (existed) return TRUE;
-  }
-  return FALSE;
+  // A probe that cannot be made counts as a running terminal: better refuse than overwrite.
+  return ProbeNamedMutexes({kTerminalMutexNames[0], kTerminalMutexNames[1],
+                            kTerminalMutexNames[2]}) != NamedObjectCheck::kAbsent;
 }
 
 void CInstallerDlg::OnDriveChanged() {

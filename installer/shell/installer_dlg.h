@@ -14,7 +14,8 @@ class CInstallerDlg : public CDialog {
 
   BOOL OnInitDialog() override;
 
-  // True when a terminal of the suite is running (its instance mutex exists).
+  // True when a terminal of the suite is running (its instance mutex exists), or when the
+  // probe cannot be made.
   BOOL IsTerminalRunning();
 
   void OnDriveChanged();
@@ -44,6 +45,4 @@ class CInstallerDlg : public CDialog {
   // Uninstall and client database backup state.
   BOOL m_bInstalled = FALSE;
   BOOL m_bDeleteSetupOnExit = FALSE;
-  BOOL m_bLegacyDbLayout = FALSE;  // defined before the first backup reads it
-  std::string m_strUserId;
 };

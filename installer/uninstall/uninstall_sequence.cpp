@@ -1,13 +1,11 @@
 #include "uninstall/uninstall_sequence.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "files/folder_walk.h"
 #include "files/tree_operations.h"
 #include "install/shortcuts.h"
 #include "platform/win.h"
 #include "registry/registry.h"
+#include "shell/drive_choice.h"
 #include "shell/product_profile.h"
 #include "uninstall/self_delete.h"
 #include "uninstall/setup_folder.h"
@@ -22,17 +20,6 @@ constexpr const char* kStartMenu = "Start Menu";
 constexpr const char* kPrograms = "Start Menu\\Programs";
 constexpr const char* kRegistryKeyLeft =
     "The application's registry settings could not be removed. The uninstall is not complete.";
-
-// "[-c-]" as the drive list shows a drive becomes "C:\".
-std::string DriveRootOfEntry(const std::string& entry) {
-  std::string root;
-  for (char c : entry)
-    if (c != '[' && c != ']' && c != '-') root += c;
-  root += ":\\";
-  std::transform(root.begin(), root.end(), root.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return root;
-}
 
 void RemoveLinkEverywhere(const std::string& name) {
   for (const char* folder : {kDesktop, kStartMenu, kPrograms}) RemoveShortcut(folder, name, 1);
@@ -71,7 +58,13 @@ void CUninstallSequence::Run() {
     return;
   }
   RemoveShortcuts();
-  m_state.AskUser("Application uninstalled successfully!", "UnInstaller", kBoxOk);
+  if (m_bIncomplete) {
+    m_state.AskUser("Some files could not be removed. Close the programs that use them and "
+                    "uninstall again.",
+                    "UnInstaller", kBoxOk | kIconStop);
+  } else {
+    m_state.AskUser("Application uninstalled successfully!", "UnInstaller", kBoxOk);
+  }
   EnableControls(m_state, TRUE);
   m_state.EnableControl(kUninstallButton, FALSE);
   RemoveSetupFolderRunFrom();
@@ -101,7 +94,7 @@ void CUninstallSequence::RemoveFromDrive(const std::string& root) {
     // An empty name would make the drive root itself the folder to delete.
     if (name.empty() || !files::PathExists(root + name)) continue;
     m_state.SetInstalled(TRUE);
-    DeleteTree(root + name);
+    if (!DeleteTree(root + name)) m_bIncomplete = true;
   }
   if (g_profile.SetupBaseName.empty()) return;
   std::string setup = root + g_profile.SetupBaseName;
@@ -109,9 +102,10 @@ void CUninstallSequence::RemoveFromDrive(const std::string& root) {
   if (files::EqualsNoCase(setup, m_state.GetSetupDir())) {
     m_state.SetDeleteSetupOnExit(TRUE);  // the installer runs from it
   } else if (files::PathExists(setup + "\\VANTProSetup.exe")) {
-    DeleteFileA((setup + g_profile.SetupExeName).c_str());
-  } else {
-    DeleteTree(setup);
+    std::string program = setup + g_profile.SetupExeName;
+    if (!DeleteFileA(program.c_str()) && files::PathExists(program)) m_bIncomplete = true;
+  } else if (!DeleteTree(setup)) {
+    m_bIncomplete = true;
   }
 }
 

@@ -1,7 +1,8 @@
 // The Uninstall button: after the user's consent removes the selected variant's registry key
 // tree under HKEY_CURRENT_USER, its folders on every fixed drive and its shortcuts, then the
 // setup folder the installer runs from, hands the deletion of its own program file to the
-// command interpreter and ends the process.
+// command interpreter and ends the process. What could not be deleted is reported instead of
+// success.
 #pragma once
 
 #include <string>
@@ -34,4 +35,5 @@ class CUninstallSequence {
   void RemoveSetupFolderRunFrom();
 
   InstallerDialogState& m_state;
+  bool m_bIncomplete = false;  // something of the variant could not be deleted
 };

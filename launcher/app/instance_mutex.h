@@ -17,7 +17,8 @@ class CInstanceMutex {
   CInstanceMutex& operator=(const CInstanceMutex&) = delete;
 
   // The last-error code right after the creation: 0 for a new mutex, ERROR_ALREADY_EXISTS
-  // when another process holds the name.
+  // when another process holds the name, another code when the creation failed (the handle is
+  // then null and the launcher refuses to start).
   DWORD m_dwCreationError = 0;
   HANDLE m_hMutex = nullptr;
 

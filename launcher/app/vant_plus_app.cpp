@@ -13,6 +13,13 @@ BOOL CVantPlusApp::InitInstance() {
     ShowMessage("APPLICATION ALREADY RUNNING");
     return FALSE;
   }
+  // Without its mutex the launcher cannot know whether a terminal of its variant runs, and
+  // a second one would share its databases: it does not start.
+  if (!m_instanceMutex.m_hMutex) {
+    ShowMessage("Cannot check whether the application is already running: the system's named "
+                "objects cannot be used.");
+    return FALSE;
+  }
   m_strUIModule = SettleUIModuleName(commandLine);
   if (!LoadUIModule()) return FALSE;
   CWnd* moduleWindow = nullptr;

@@ -116,6 +116,13 @@ struct MessageBoxRequest {
 std::vector<std::pair<std::string, int>> MessageBoxButtons(UINT type);
 // "stop", "question", "exclamation", "information" or "" for the icon of a type.
 std::string MessageBoxIconName(UINT type);
+// The answer that changes nothing, for a box nobody can answer any more (the input ended):
+// Cancel or No where the box has one, else OK.
+int SafeAnswer(UINT type);
+
+// A text fit for a terminal: every control character but the line break shown as "\xHH"
+// ("\t" for a tab), so no text of a program or a user can drive the terminal.
+std::string EscapeControls(const std::string& text);
 
 class FrontEnd {
  public:

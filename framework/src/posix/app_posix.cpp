@@ -1,4 +1,5 @@
 // The application's entry, message loop and process services on POSIX.
+#include <csignal>
 #include <cstdio>
 #include <deque>
 #include <fstream>
@@ -90,6 +91,9 @@ std::vector<std::string> ProcessArguments() {
 }
 
 int RunApplication(int argc, char** argv) {
+  // A reader that stops reading the program's output (a closed pipe) must not end an install
+  // half done: writes then fail with an error, and the front ends stop reporting.
+  signal(SIGPIPE, SIG_IGN);
   g_arguments.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
   g_haveArguments = true;
   CWinApp* app = GetApp();

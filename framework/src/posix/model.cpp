@@ -242,6 +242,33 @@ std::vector<std::pair<std::string, int>> MessageBoxButtons(UINT type) {
   }
 }
 
+int SafeAnswer(UINT type) {
+  auto buttons = MessageBoxButtons(type);
+  for (int safe : {IDCANCEL, IDNO, IDOK}) {
+    for (const auto& button : buttons)
+      if (button.second == safe) return safe;
+  }
+  return buttons.front().second;
+}
+
+std::string EscapeControls(const std::string& text) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string shown;
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    if (c == '\n' || (byte >= 0x20 && byte != 0x7f)) {
+      shown += c;
+    } else if (c == '\t') {
+      shown += "\\t";
+    } else {
+      shown += "\\x";
+      shown += kHex[byte >> 4];
+      shown += kHex[byte & 0xf];
+    }
+  }
+  return shown;
+}
+
 std::string MessageBoxIconName(UINT type) {
   switch (type & MB_ICONMASK) {
     case MB_ICONSTOP:

@@ -10,10 +10,10 @@
 // shown; a change of a shown dialog as "text|check|enable|visible|select|items <id> <value>"
 // ("caption <text>" for the dialog's own); a message box as "messagebox <buttons> [<icon>]",
 // "caption <text>", "text <text>"; "end <result>" when a dialog ends; "error <line>: <why>" for
-// a command that cannot be carried out. At the end of the input a waiting message box gets its
-// first button and a dialog gets the cancel command.
+// a command that cannot be carried out. Control characters in reported texts are escaped
+// ("\x1b"). At the end of the input a waiting message box gets its safe answer (Cancel or No
+// where it has one, else OK) and a dialog gets the cancel command.
 #include <cctype>
-#include <cstdlib>
 #include <istream>
 #include <ostream>
 #include <sstream>
@@ -39,9 +39,10 @@ const char* KindName(Kind kind) {
   }
 }
 
+// A text on one report line: a line break as "\n", other control characters escaped.
 std::string OneLine(const std::string& text) {
   std::string line;
-  for (char c : text) {
+  for (char c : EscapeControls(text)) {
     if (c == '\n') {
       line += "\\n";
     } else if (c != '\r') {
@@ -49,6 +50,19 @@ std::string OneLine(const std::string& text) {
     }
   }
   return line;
+}
+
+// A whole decimal number that fits an int; false for anything else (a sign, other characters,
+// a number too large).
+bool ParseIndex(const std::string& text, int* value) {
+  if (text.empty() || text.size() > 9) return false;
+  int number = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    number = number * 10 + (c - '0');
+  }
+  *value = number;
+  return true;
 }
 
 bool SameNoCase(const std::string& a, const std::string& b) {
@@ -106,7 +120,8 @@ class ScriptFrontEnd : public FrontEnd {
       }
       Error("the message box has no button " + name);
     }
-    return buttons.front().second;
+    // Nobody is left to answer: the box gets the answer that changes nothing.
+    return SafeAnswer(request.type);
   }
 
   void Changed(const Window& window, Change change) override {
@@ -132,7 +147,7 @@ class ScriptFrontEnd : public FrontEnd {
         break;
       case Change::Selection:
         what = "select";
-        value = control ? std::to_string(control->selection) + " " + control->text : "";
+        value = control ? std::to_string(control->selection) + " " + OneLine(control->text) : "";
         break;
       case Change::Items:
         what = "items";
@@ -163,7 +178,7 @@ class ScriptFrontEnd : public FrontEnd {
   }
 
   void Error(const std::string& why) {
-    out_ << "error " << lineNumber_ << ": " << why << "\n";
+    out_ << "error " << lineNumber_ << ": " << OneLine(why) << "\n";
     out_.flush();
   }
 
@@ -177,7 +192,7 @@ class ScriptFrontEnd : public FrontEnd {
       if (control->IsDefaultButton()) out_ << " default";
       if (control->kind == Kind::ComboBox) {
         out_ << " selection " << control->selection << " items";
-        for (const std::string& item : control->items) out_ << " " << item;
+        for (const std::string& item : control->items) out_ << " " << OneLine(item);
         out_ << " |";
       }
       out_ << " " << OneLine(control->text) << "\n";
@@ -225,7 +240,7 @@ class ScriptFrontEnd : public FrontEnd {
     if (!combo || combo->kind != Kind::ComboBox) return Error("no combo box " + std::to_string(id));
     int index = -1;
     if (entry.size() > 1 && entry[0] == '#') {
-      index = std::atoi(entry.c_str() + 1);
+      if (!ParseIndex(entry.substr(1), &index)) return Error("no entry number " + entry.substr(1));
     } else {
       for (size_t i = 0; i < combo->items.size(); ++i) {
         if (SameNoCase(combo->items[i], entry)) index = static_cast<int>(i);

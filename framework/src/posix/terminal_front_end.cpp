@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,11 @@ class TerminalFrontEnd : public FrontEnd {
     while (!dialog.ended) {
       Render();
       Handle(dialog, ReadKey());
+      // A dialog that refuses the cancel command still ends with the input.
+      if (inputClosed_ && !dialog.ended) {
+        dialog.ended = true;
+        dialog.result = IDCANCEL;
+      }
     }
     current_ = outer;
     focus_ = outerFocus;
@@ -96,6 +102,8 @@ class TerminalFrontEnd : public FrontEnd {
       Render();
       DrawMessageBox(request, buttons, chosen);
       KeyPress press = ReadKey();
+      // Nobody is left to answer: the box gets the answer that changes nothing.
+      if (inputClosed_) return Close(SafeAnswer(request.type));
       switch (press.key) {
         case kTab:
         case kRight:
@@ -166,11 +174,17 @@ class TerminalFrontEnd : public FrontEnd {
     active_ = false;
   }
 
+  // A terminal that went away (closed pipe, hung-up line) ends the drawing, not the program:
+  // the work the user started goes on without a screen.
   void Write(const std::string& text) {
     size_t done = 0;
-    while (done < text.size()) {
+    while (!outputClosed_ && done < text.size()) {
       ssize_t n = write(out_, text.data() + done, text.size() - done);
-      if (n <= 0) return;
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        outputClosed_ = true;
+        return;
+      }
       done += static_cast<size_t>(n);
     }
   }
@@ -191,7 +205,7 @@ class TerminalFrontEnd : public FrontEnd {
     const DialogWindow& dialog = *current_;
     int width = Col(dialog.rect.right - dialog.rect.left) + 2;
     int height = Row(dialog.rect.bottom - dialog.rect.top) + 2;
-    std::string title = "+ " + WithoutMnemonic(dialog.text) + " ";
+    std::string title = "+ " + EscapeControls(WithoutMnemonic(dialog.text)) + " ";
     title = title.substr(0, static_cast<size_t>(width - 1));
     Put(0, 0, title + Repeat(width - 1 - static_cast<int>(title.size()), '-') + "+", "\x1b[1m");
     for (int row = 1; row < height - 1; ++row) Put(row, 0, "|" + Repeat(width - 2, ' ') + "|");
@@ -203,6 +217,7 @@ class TerminalFrontEnd : public FrontEnd {
   }
 
   void DrawControl(const Control& control, int innerWidth) {
+    const std::string text = EscapeControls(control.text);
     int row = 1 + RowOf(control);
     int col = 1 + Col(control.rect.left);
     int width = std::max(1, Col(control.rect.right - control.rect.left));
@@ -212,20 +227,20 @@ class TerminalFrontEnd : public FrontEnd {
     size_t room = static_cast<size_t>(std::max(0, innerWidth + 1 - col));
     switch (control.kind) {
       case Kind::Static:
-        Put(row, col, Underlined(Clip(control.text, room)), attributes);
+        Put(row, col, Underlined(Clip(text, room)), attributes);
         break;
       case Kind::CheckBox:
-        Put(row, col, (control.check ? "[x] " : "[ ] ") + Underlined(Clip(control.text, room - 4)), attributes);
+        Put(row, col, (control.check ? "[x] " : "[ ] ") + Underlined(Clip(text, room - 4)), attributes);
         break;
       case Kind::PushButton: {
-        int pad = width - 2 - static_cast<int>(WithoutMnemonic(control.text).size());
-        Put(row, col, "<" + Repeat(pad / 2, ' ') + Underlined(control.text) + Repeat(pad - pad / 2, ' ') + ">",
+        int pad = width - 2 - static_cast<int>(WithoutMnemonic(text).size());
+        Put(row, col, "<" + Repeat(pad / 2, ' ') + Underlined(text) + Repeat(pad - pad / 2, ' ') + ">",
             attributes);
         break;
       }
       case Kind::ComboBox: {
-        std::string text = control.text.substr(0, static_cast<size_t>(std::max(0, width - 3)));
-        Put(row, col, "[" + text + Repeat(width - 3 - static_cast<int>(text.size()), ' ') + "v]", attributes);
+        std::string entry = text.substr(0, static_cast<size_t>(std::max(0, width - 3)));
+        Put(row, col, "[" + entry + Repeat(width - 3 - static_cast<int>(entry.size()), ' ') + "v]", attributes);
         break;
       }
       default:
@@ -236,7 +251,8 @@ class TerminalFrontEnd : public FrontEnd {
   void DrawMessageBox(const MessageBoxRequest& request, const Buttons& buttons, size_t chosen) {
     std::vector<std::string> lines;
     std::string icon = MessageBoxIconName(request.type);
-    std::string text = (icon.empty() ? "" : "(" + icon + ") ") + request.text + "\n";
+    std::string text = (icon.empty() ? "" : "(" + icon + ") ") + EscapeControls(request.text) + "\n";
+    const std::string caption = EscapeControls(request.caption);
     std::string line;
     for (char c : text) {
       if (c == '\n' || line.size() == 60) {
@@ -246,11 +262,11 @@ class TerminalFrontEnd : public FrontEnd {
       }
       line += c;
     }
-    int width = static_cast<int>(request.caption.size()) + 6;
+    int width = static_cast<int>(caption.size()) + 6;
     for (const std::string& l : lines) width = std::max(width, static_cast<int>(l.size()) + 4);
     width = std::max(width, static_cast<int>(buttons.size()) * 10 + 4);
     const int top = 5, left = 4;
-    Put(top, left, "+ " + request.caption + " " + Repeat(width - 4 - static_cast<int>(request.caption.size()), '-') + "+",
+    Put(top, left, "+ " + caption + " " + Repeat(width - 4 - static_cast<int>(caption.size()), '-') + "+",
         "\x1b[1m");
     int row = top + 1;
     for (const std::string& l : lines) {
@@ -357,7 +373,9 @@ class TerminalFrontEnd : public FrontEnd {
     for (;;) {
       ssize_t n = read(in_, &c, 1);
       if (n == 1) break;
-      if (n == 0) return {kEscape, 0};  // the input is closed: leave as with Escape
+      if (n < 0 && errno == EINTR) continue;
+      inputClosed_ = true;  // the input is closed or broken: leave as with Escape
+      return {kEscape, 0};
     }
     switch (c) {
       case '\t':
@@ -410,6 +428,8 @@ class TerminalFrontEnd : public FrontEnd {
   int in_;
   int out_;
   bool active_ = false;
+  bool inputClosed_ = false;
+  bool outputClosed_ = false;
   bool haveSaved_ = false;
   termios saved_{};
   std::string screen_;

@@ -211,6 +211,19 @@ TEST_F(TreeOperations, LinksAreNeverFollowed) {
   EXPECT_EQ(ReadTextFile(root + "\\Outside\\precious.dat"), "Outside\\precious.dat");
   EXPECT_EQ(ReadTextFile(root + "\\Outside\\Sub\\more.dat"), "Outside\\Sub\\more.dat");
 
+  // A link planted where a package file lands is replaced; its read-only target stays so.
+  ASSERT_TRUE(MakeEntries(package, {"VANTProData-TWS\\MWBackup\\sample.mw"}));
+  ASSERT_TRUE(SetFileAttributesA((root + "\\Outside\\precious.dat").c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(MakeEntries(drive, {"VANTProData-TWS\\MWBackup\\"}));
+  ASSERT_EQ(symlink((outside + "/precious.dat").c_str(),
+                    HostPath(drive + "\\VANTProData-TWS\\MWBackup\\sample.mw").c_str()), 0);
+  Install();
+  EXPECT_EQ(ReadTextFile(drive + "\\VANTProData-TWS\\MWBackup\\sample.mw"),
+            "VANTProData-TWS\\MWBackup\\sample.mw");
+  EXPECT_EQ(GetFileAttributesA((root + "\\Outside\\precious.dat").c_str()) & FILE_ATTRIBUTE_READONLY,
+            static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(ReadTextFile(root + "\\Outside\\precious.dat"), "Outside\\precious.dat");
+
   // A tree that is itself a link: the link goes, its target stays.
   ASSERT_EQ(symlink(outside.c_str(), HostPath(drive + "\\T").c_str()), 0);
   DeleteTree(drive + "\\T");

@@ -92,15 +92,63 @@ TEST(ScriptFrontEnd, ReportsWhatItCannotDoAndKeepsGoing) {
   EXPECT_EQ(dialog.events, (std::vector<std::string>{"init", "go", "syscommand 61536"}));
 }
 
-TEST(ScriptFrontEnd, TheEndOfTheInputAnswersWithTheFirstButtonAndCancelsTheDialog) {
+TEST(ScriptFrontEnd, TheEndOfTheInputGivesEachBoxItsSafeAnswerAndCancelsTheDialog) {
+  struct Case {
+    UINT type;
+    int safe;
+  } cases[] = {{MB_OKCANCEL, IDCANCEL}, {MB_YESNO, IDNO}, {MB_YESNOCANCEL, IDCANCEL}, {MB_OK, IDOK}};
+  for (const Case& c : cases) {
+    TestDialog dialog;
+    int answer = 0;
+    dialog.onGo = [&](TestDialog& d) { answer = d.MessageBox("Last one", nullptr, c.type); };
+    INT_PTR result = 0;
+    RunScript(dialog, "key enter\n", &result);
+    EXPECT_EQ(answer, c.safe) << c.type;
+    EXPECT_EQ(result, IDCANCEL);
+  }
+}
+
+TEST(ScriptFrontEnd, ControlCharactersAreReportedEscaped) {
   TestDialog dialog;
-  int answer = 0;
-  dialog.onGo = [&](TestDialog& d) { answer = d.MessageBox("Last one", nullptr, MB_OKCANCEL); };
-  INT_PTR result = 0;
-  auto lines = Lines(RunScript(dialog, "key enter\n", &result));
-  EXPECT_EQ(answer, IDOK);
-  EXPECT_EQ(result, IDCANCEL);
-  EXPECT_TRUE(Has(lines, "messagebox OK Cancel"));
+  dialog.onInit = [](TestDialog& d) {
+    static_cast<CComboBox*>(d.GetDlgItem(IDC_SORTED_COMBO))->AddString("a\x1b]0;x\a");
+    d.SetWindowText("Title\x1b[2J");
+  };
+  dialog.onGo = [](TestDialog& d) {
+    d.SetDlgItemText(IDC_STATUS, "tab\there\x7f");
+    d.MessageBox("bell\a", "cap\x1b", MB_OK);
+  };
+  std::string out = RunScript(dialog, "select 100 #0\nkey enter\nanswer OK\nselect 100 \x1b[H\n");
+  EXPECT_EQ(out.find('\x1b'), std::string::npos) << out;
+  EXPECT_EQ(out.find('\a'), std::string::npos) << out;
+  EXPECT_EQ(out.find('\x7f'), std::string::npos) << out;
+  auto lines = Lines(out);
+  EXPECT_EQ(lines[0], "dialog 900 Title\\x1b[2J");
+  EXPECT_TRUE(Has(lines, "select 100 0 A\\x1b]0;X\\x07")) << out;
+  EXPECT_TRUE(Has(lines, "text 130 tab\\there\\x7f")) << out;
+  EXPECT_TRUE(Has(lines, "caption cap\\x1b")) << out;
+  EXPECT_TRUE(Has(lines, "text bell\\x07")) << out;
+  EXPECT_TRUE(Has(lines, "error 4: cannot select \\x1b[H in 100")) << out;
+}
+
+TEST(ScriptFrontEnd, EntryNumbersThatDoNotFitAreErrors) {
+  TestDialog dialog;
+  dialog.onInit = [](TestDialog& d) {
+    auto* combo = static_cast<CComboBox*>(d.GetDlgItem(IDC_SORTED_COMBO));
+    combo->AddString("alpha");
+    combo->AddString("beta");
+  };
+  auto lines = Lines(RunScript(dialog, "select 100 #4294967297\nselect 100 #1x\nselect 100 #-1\n"
+                                       "click 4294967416\nselect 100 #1\n"));
+  EXPECT_TRUE(Has(lines, "error 1: no entry number 4294967297"));
+  EXPECT_TRUE(Has(lines, "error 2: no entry number 1x"));
+  EXPECT_TRUE(Has(lines, "error 3: no entry number -1"));
+  EXPECT_TRUE(Has(lines, "error 4: click needs a control id"));
+  // Only the last, valid number selected anything.
+  int selections = 0;
+  for (const std::string& line : lines) selections += line.rfind("select 100 ", 0) == 0;
+  EXPECT_EQ(selections, 1);
+  EXPECT_TRUE(Has(lines, "select 100 1 BETA"));
 }
 
 #endif

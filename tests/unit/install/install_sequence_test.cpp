@@ -2,6 +2,8 @@
 // registry values, the shortcuts read back from their files, and what the user sees.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -161,7 +163,7 @@ TEST_F(InstallSequence, UserFoldersDecideTheRetentionDrives) {
   EXPECT_FALSE(PathExists(drive + "VantProDB-TWS\\CMUser01"));
 }
 
-TEST_F(InstallSequence, SecondInstallKeepsTheFirstClientBackup) {
+TEST_F(InstallSequence, SecondInstallKeepsAnUpToDateClientBackup) {
   ASSERT_TRUE(MakeEntries(drive, {"VantProDB-TWS\\ComVantPlusDB\\ComVantPlusDB.dbd",
                                   "VANTProData-TWS\\MWBackup\\mine.txt", "VANTProData-TWS\\Theme\\old.txt"}));
   const std::string live = drive + "VantProDB-TWS\\ComVantPlusDB\\ComVantPlusDB.dbd";
@@ -174,8 +176,8 @@ TEST_F(InstallSequence, SecondInstallKeepsTheFirstClientBackup) {
   EXPECT_FALSE(PathExists(drive + "VANTProData-TWS\\Theme"));
 
   // The second install finds the backup and leaves it, but backs CM users up again.
-  ASSERT_TRUE(vp::test::WriteTextFile(live, "newer clients"));
   ASSERT_TRUE(MakeEntries(drive + "VantProDB-TWS", {"CMUser02\\CMUser02.dbd"}));
+  ASSERT_TRUE(vp::test::WriteTextFile(live, "the user's clients"));
   CInstallSequence(state).Run();
   EXPECT_EQ(ReadTextFile(saved), "the user's clients");
   EXPECT_TRUE(PathExists(drive + "VNXTBackUpDB-TWS\\CM\\User02\\User02.dbd"));
@@ -266,6 +268,108 @@ TEST_F(InstallSequence, UninstallerIsRenewedUnlessItIsTheRunningOne) {
   EXPECT_EQ(Listing(drive + "VANTProSetup"),
             (std::set<std::string>{"notes.txt", "vantplustwssetup.exe"}));
   EXPECT_TRUE(state.boxes.empty());
+}
+
+TEST_F(InstallSequence, ClientDataChangedSinceTheLastBackupIsSavedBeforeTheCopy) {
+  const std::string live = drive + "VantProDB-TWS\\ComVantPlusDB\\ComVantPlusDB.dbd";
+  const std::string saved = drive + "VNXTBackUpDB-TWS\\ComVantPlusDB.dbd";
+  ASSERT_TRUE(MakeEntries(drive, {"VantProDB-TWS\\ComVantPlusDB\\ComVantPlusDB.dbd"}));
+  ASSERT_TRUE(vp::test::WriteTextFile(live, "clients v1"));
+  CInstallSequence(state).Run();
+  ASSERT_EQ(ReadTextFile(saved), "clients v1");
+  ASSERT_TRUE(vp::test::WriteTextFile(live, "clients v2"));
+  CInstallSequence(state).Run();
+  EXPECT_EQ(ReadTextFile(saved), "clients v2");
+
+  // A backup cut short by a kill is made again in full.
+  ASSERT_TRUE(vp::test::WriteTextFile(saved, ""));
+  ASSERT_TRUE(vp::test::WriteTextFile(live, "clients v3"));
+  CInstallSequence(state).Run();
+  EXPECT_EQ(ReadTextFile(saved), "clients v3");
+  EXPECT_EQ(state.BoxTexts().back(), "Installation Done!");
+}
+
+TEST_F(InstallSequence, UnsavedUserDataStopsTheInstallBeforeTheCopy) {
+  const std::string live = drive + "VantProDB-TWS\\ComVantPlusDB\\ComVantPlusDB.dbd";
+  ASSERT_TRUE(MakeEntries(drive, {"VantProDB-TWS\\ComVantPlusDB\\ComVantPlusDB.dbd",
+                                  "VantProDB-TWS\\VANTPlusTWS.exe",
+                                  "VNXTBackUpDB-TWS\\ComVantPlusDB.dbd\\"}));
+  ASSERT_TRUE(vp::test::WriteTextFile(live, "the only copy"));
+  CInstallSequence(state).Run();
+  EXPECT_EQ(ReadTextFile(live), "the only copy");
+  EXPECT_TRUE(PathExists(drive + "VantProDB-TWS\\VANTPlusTWS.exe"));
+  EXPECT_FALSE(PathExists(drive + "VantProDB-TWS\\VantPro.exe"));
+  EXPECT_FALSE(PathExists(drive + "VANTProSetup"));
+  ASSERT_EQ(state.boxes.size(), 1u);
+  EXPECT_EQ(state.boxes[0].text, "Your client databases could not be saved to " + drive +
+                                     "VNXTBackUpDB-TWS. Nothing has been replaced. Free some "
+                                     "disk space and install again.");
+  EXPECT_EQ(state.boxes[0].caption, "Error!");
+  EXPECT_TRUE(std::find(state.statusTexts.begin(), state.statusTexts.end(), "Please Wait...") ==
+              state.statusTexts.end());
+}
+
+TEST_F(InstallSequence, LegacyUsersAreSavedWhenAClientBackupExistsAlready) {
+  ASSERT_TRUE(MakeEntries(drive, {"VantProDB-TWS\\ComVantPlusDB.dbd",
+                                  "VantProDB-TWS\\CM\\User01\\IdvVantPlusDB.dbd",
+                                  "VantProDB-TWS\\CMLegacy.txt"}));
+  // The backup holds the live client database already: the client backup is skipped.
+  ASSERT_TRUE(MakeEntries(drive, {"VNXTBackUpDB-TWS\\"}));
+  ASSERT_TRUE(CopyFileA((drive + "VantProDB-TWS\\ComVantPlusDB.dbd").c_str(),
+                        (drive + "VNXTBackUpDB-TWS\\ComVantPlusDB.dbd").c_str(), FALSE));
+  CInstallSequence(state).Run();
+  EXPECT_EQ(ReadTextFile(drive + "VNXTBackUpDB-TWS\\CM\\User01\\User01.dbd"),
+            "VantProDB-TWS\\CM\\User01\\IdvVantPlusDB.dbd");
+  EXPECT_FALSE(PathExists(drive + "VantProDB-TWS\\CM"));  // replaced only once saved
+}
+
+TEST_F(InstallSequence, APackageAtTheDriveRootIsRefusedBeforeAnythingChanges) {
+  ASSERT_TRUE(MakeEntries(drive, {"VANTPlusTWSSetup.exe", "VantProDB-TWS\\VantPro.exe",
+                                  "VANTProData-TWS\\Colour\\blue.txt"}));
+  ASSERT_TRUE(SetCurrentDirectoryA(drive.c_str()));
+  std::set<std::string> before = Listing(drive);
+  CInstallSequence(state).Run();
+  EXPECT_EQ(Listing(drive), before);
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, kSettings, "InstalledDrive"), "<no key>");
+  ASSERT_EQ(state.boxes.size(), 1u);
+  EXPECT_EQ(state.boxes[0].text, "The setup package lies in the installation folders on " +
+                                     drive + ". Unpack it into another folder and install from there.");
+
+  // Unpacked inside the database folder it would be emptied as well.
+  ASSERT_TRUE(MakeEntries(drive, {"VANTProDB-TWS\\Setup\\VantProDB-TWS\\VantPro.exe"}));
+  ASSERT_TRUE(SetCurrentDirectoryA((drive + "VantProDB-TWS\\Setup").c_str()));
+  CInstallSequence(state).Run();
+  EXPECT_TRUE(PathExists(drive + "VantProDB-TWS\\Setup\\VantProDB-TWS\\VantPro.exe"));
+  EXPECT_EQ(state.boxes.size(), 2u);
+}
+
+TEST_F(InstallSequence, ADriveThatCannotBeWrittenIsRefusedAndNothingRecorded) {
+  for (const std::string& unwritable : {root + "\\missing\\", std::string(":\\")}) {
+    state.drive = unwritable;
+    state.boxes.clear();
+    CInstallSequence(state).Run();
+    EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, kSettings, "InstalledDrive"), "<no key>");
+    ASSERT_EQ(state.boxes.size(), 1u) << unwritable;
+    EXPECT_EQ(state.boxes[0].caption, "Error!");
+    EXPECT_TRUE(state.statusTexts.empty());
+  }
+  EXPECT_EQ(state.boxes[0].text, "Please choose an installation drive.");
+  EXPECT_FALSE(PathExists(root + "\\missing"));
+}
+
+TEST_F(InstallSequence, FilesThatStayAreReportedInsteadOfSuccess) {
+  ASSERT_TRUE(MakeEntries(drive, {"VantProDB-TWS\\VANTPlusTWS.exe"}));
+  std::string running = drive + "VantProDB-TWS\\VANTPlusTWS.exe";
+  HANDLE held = CreateFileA(running.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  CInstallSequence(state).Run();
+  CloseHandle(held);
+  EXPECT_TRUE(PathExists(drive + "VANTProData-TWS\\Colour\\blue.txt"));  // the rest went on
+  std::vector<std::string> texts = state.BoxTexts();
+  EXPECT_TRUE(std::find(texts.begin(), texts.end(), "Installation Done!") == texts.end());
+  EXPECT_EQ(texts.back(), "Installation is not complete: some files could not be replaced. "
+                          "Close the programs that use them and install again.");
 }
 
 #ifndef _WIN32

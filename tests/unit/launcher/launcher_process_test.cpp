@@ -176,6 +176,23 @@ TEST(Launcher, SecondTerminalOfAVariantIsRefusedWhileOtherVariantsRun) {
   EXPECT_FALSE(Contains(again.Output(), "ALREADY")) << again.Output();
 }
 
+TEST(Launcher, WithoutUsableNamedObjectsTheTerminalSaysWhyAndDoesNotStart) {
+  Installation at(vp::test::TestFolder() + "\\noobjects", "VANTPlusTWS.exe", "probe");
+  // The machine's named-objects folder is a file: the instance mutex cannot be made.
+  std::string objects = vp::machine::ObjectsFolder();
+  std::string aside = objects + ".aside";
+  rename(objects.c_str(), aside.c_str());
+  std::fclose(std::fopen(objects.c_str(), "w"));
+  Launch run = RunLauncher(at);
+  unlink(objects.c_str());
+  rename(aside.c_str(), objects.c_str());
+  EXPECT_TRUE(ExitedWith(run, 0)) << run.status;
+  EXPECT_TRUE(Contains(run.Output(), "text Cannot check whether the application is already "
+                                     "running: the system's named objects cannot be used."))
+      << run.Output();
+  EXPECT_EQ(at.Log(), "");  // the module never started
+}
+
 TEST(Launcher, CrashInTheModuleWritesADumpThatLldbReads) {
   std::string root = vp::test::TestFolder();
   std::string dumps = root + "\\dumps";

@@ -150,16 +150,27 @@ TEST(InstallerDialog, EnterPressesInstallAndTheCancelCommandClosesTheDialog) {
   }
 }
 
-TEST(InstallerDialog, AMachineWithOneDriveGetsThatDriveSelected) {
+TEST(InstallerDialog, AMachineWithOneFixedDriveGetsItAndNeverTheHostsRoot) {
+  {
+    MachineDrives drives("C fixed c\n");
+    DrivenFrontEnd frontEnd;
+    CInstallerDlg dialog("", "", "");
+    frontEnd.user = [&](DialogWindow& window) {
+      EXPECT_EQ(Items(window, 1001), (std::vector<std::string>{"[-C-]", "[-Z-]"}));
+      EXPECT_EQ(window.Find(1001)->selection, 0);
+      EXPECT_EQ(dialog.m_strDrive, "C:\\");
+      EXPECT_EQ(window.Find(1007)->text, "C:\\VANTProDB-TWS");
+    };
+    dialog.DoModal();
+  }
+  // No fixed drive at all: nothing is chosen for the user.
   MachineDrives drives("# no drives of its own: only Z:\n");
   DrivenFrontEnd frontEnd;
   CInstallerDlg dialog("", "", "");
   frontEnd.user = [&](DialogWindow& window) {
     EXPECT_EQ(Items(window, 1001), (std::vector<std::string>{"[-Z-]"}));
-    EXPECT_EQ(window.Find(1001)->selection, 0);
-    EXPECT_EQ(dialog.m_strDrive, "Z:\\");
-    EXPECT_EQ(window.Find(1007)->text, "Z:\\VANTProDB-TWS");
-    EXPECT_EQ(window.Find(1006)->text, "Z:\\VANTProData-TWS");
+    EXPECT_EQ(window.Find(1001)->selection, -1);
+    EXPECT_EQ(dialog.m_strDrive, ":\\");
   };
   dialog.DoModal();
 }

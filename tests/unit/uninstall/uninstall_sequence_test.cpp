@@ -147,6 +147,23 @@ TEST_F(UninstallSequence, AFolderWithoutTheKeyStillCountsAsInstalled) {
   EXPECT_EQ(state.endedWith, 0u);
 }
 
+TEST_F(UninstallSequence, AFileThatStaysIsReportedWhileEverythingElseGoes) {
+  Installed();
+  ASSERT_TRUE(MakeEntries("C:", {"VANTProDB-TWS\\a.dat", "VANTProDB-TWS\\z.dat"}));
+  HANDLE held = CreateFileA("C:\\VANTProDB-TWS\\VANTPlusTWS.exe", GENERIC_READ, FILE_SHARE_READ,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  CUninstallSequence(state).Run();
+  CloseHandle(held);
+  EXPECT_EQ(Listing("C:\\VANTProDB-TWS"), std::set<std::string>{"vantplustws.exe"});
+  EXPECT_FALSE(PathExists("C:\\VANTProData-TWS"));
+  EXPECT_FALSE(PathExists("D:\\VNXTBackUpDB-TWS"));
+  EXPECT_EQ(state.BoxTexts(),
+            (std::vector<std::string>{kQuestion, "Some files could not be removed. Close the "
+                                                 "programs that use them and uninstall again."}));
+  EXPECT_EQ(state.endedWith, 0u);
+}
+
 TEST_F(UninstallSequence, NothingFoundTellsByModeAndTypeAndKeepsTheDialog) {
   struct Case {
     const char* mode;

@@ -1,0 +1,21 @@
+// Writing a file so that its final name never holds a partial copy: the bytes go to a temporary
+// file in the target's folder, which is flushed and then renamed over the target. A link in the
+// target's place is replaced by the file, never written through.
+#pragma once
+
+#include <string>
+
+namespace files {
+
+enum class CopyOutcome {
+  kCopied,    // the target now holds the whole source
+  kNoSource,  // nothing to copy: the source does not exist
+  kFailed,    // the source exists but the target could not be written; the target is as before
+};
+
+CopyOutcome CopyIntoPlace(const std::string& source, const std::string& target);
+
+// True when both files exist and hold the same bytes.
+bool SameFileContent(const std::string& a, const std::string& b);
+
+}  // namespace files
