@@ -70,7 +70,7 @@ int WaitChild(std::intptr_t id) {
   return static_cast<int>(code);
 }
 #else
-std::intptr_t SpawnChild(const std::string& hostProgram, const std::string& name, const std::string& argument) {
+static std::intptr_t SpawnChild(const std::string& hostProgram, const std::string& name, const std::string& argument) {
   std::string flag = "--vp-child=" + name;
   std::string arg = argument;
   char* argv[] = {const_cast<char*>("child"), flag.data(), arg.data(), nullptr};
