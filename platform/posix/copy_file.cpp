@@ -62,11 +62,13 @@ std::string WriteTemporaryCopy(int source, const struct stat& src, const std::st
     if (out < 0 && errno != EEXIST) return Fail(vp::posix::ErrorFromErrno(errno), std::string());
   }
   if (out < 0) return Fail(ERROR_ACCESS_DENIED, std::string());
-  // The copy keeps the source's last write time and its read-only attribute. It reaches the
-  // disk before it takes the target's name, so a power cut cannot leave a partial target.
+  // The copy keeps the source's last write time and its read-only attribute. Like Windows'
+  // copy it is not flushed: a caller that needs the bytes on the disk before the name (a backup
+  // of the user's data) flushes the copy itself, so an install of many files is not one disk
+  // flush per file.
   struct timespec times[2] = {src.st_atim, src.st_mtim};
   bool done = CopyBytes(source, out, src.st_size) && futimens(out, times) == 0 &&
-              fchmod(out, src.st_mode & 07777) == 0 && fdatasync(out) == 0;
+              fchmod(out, src.st_mode & 07777) == 0;
   int error = errno;
   if (close(out) != 0 && done) {
     done = false;
