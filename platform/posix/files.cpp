@@ -68,8 +68,7 @@ BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
 BOOL DeleteFileA(LPCSTR path) {
   auto r = Resolve(path, Need::Existing);
   if (!r) return FALSE;
-  struct stat st;
-  if (lstat(r->host.c_str(), &st) != 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
+  const struct stat& st = r->linkStat;  // taken by the resolution just now
   DWORD attributes = vp::posix::AttributesOf(r->host, st);
   if (DWORD denied = vp::posix::DriveWriteError(r->windows)) return Fail(denied, FALSE);
   // A folder, or a link standing for one, is removed with RemoveDirectoryA only.

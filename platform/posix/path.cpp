@@ -55,6 +55,33 @@ void RememberFolder(const std::string& foldedWindows, RememberedPath path) {
   g_remembered[foldedWindows] = std::move(path);
 }
 
+// The host folder in which this thread last found a name missing.
+thread_local std::string t_missedIn;
+
+// The last name of a path in its folder `parent` (a host path), when the folder's watched
+// listing can say without looking the name up: nullopt when it cannot.
+std::optional<std::optional<Resolved>> MissingNameFromListing(const std::string& parent, const std::string& name,
+                                                              const std::string& full, Need need, DWORD* error,
+                                                              Resolved* out) {
+  struct stat folder;
+  const char* folderPath = parent.empty() ? "/" : parent.c_str();
+  if (lstat(folderPath, &folder) != 0 || !S_ISDIR(folder.st_mode)) return std::nullopt;
+  CaseMatch match = FindCaseVariant(folderPath, name, &folder);
+  if (!match.watched) return std::nullopt;
+  if (!match.name.empty()) {  // there now: resolved the usual way, from now on too
+    t_missedIn.clear();
+    return std::nullopt;
+  }
+  if (need == Need::Existing) {
+    *error = ERROR_FILE_NOT_FOUND;
+    return std::optional<Resolved>();
+  }
+  out->windows = full;
+  out->host = parent + "/" + name;
+  out->exists = false;
+  return std::optional<Resolved>(*out);
+}
+
 // --- Current directory ---------------------------------------------------------------------
 
 std::mutex g_cwdLock;
@@ -211,6 +238,12 @@ std::optional<Resolved> ToHost(const std::string& windowsPath, Need need, DWORD*
     return std::nullopt;
   }
   struct stat st;
+  // A folder in which a name was just found missing is asked first: the next path into it is
+  // most often that name again (about to be created) or the next one to be created.
+  std::string parent = parts.empty() ? std::string() : direct.substr(0, direct.size() - hostParts.back().size() - 1);
+  if (!parts.empty() && parent == t_missedIn) {
+    if (auto known = MissingNameFromListing(parent, hostParts.back(), full, need, error, &out)) return *known;
+  }
   if (lstat(direct.c_str(), &st) == 0) {
     out.windows = full;
     out.host = direct;
@@ -245,6 +278,7 @@ std::optional<Resolved> ToHost(const std::string& windowsPath, Need need, DWORD*
       out.linkStat = st;
       return out;
     }
+    t_missedIn = folderHost;
     if (need == Need::Existing) {
       *error = ERROR_FILE_NOT_FOUND;
       return std::nullopt;
@@ -257,7 +291,6 @@ std::optional<Resolved> ToHost(const std::string& windowsPath, Need need, DWORD*
 
   // Next fastest: the folder exists as given and only the last name is missing or in another
   // case (a file about to be created, or looked up in another case).
-  std::string parent = direct.substr(0, direct.size() - lastPart.size() - 1);
   struct stat parentStat;
   bool parentMissing = false;
   if (missing == ENOENT) {
