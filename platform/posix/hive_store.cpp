@@ -53,7 +53,8 @@ void SyncFolder(const std::string& folder) {
 // and without following a link, so nothing planted in its place is ever written.
 int CreateTemporary(const std::string& base, std::string* name) {
   static std::atomic<unsigned> sequence{0};
-  for (int attempt = 0; attempt < 100; ++attempt) {
+  // Names taken by something else (left over, or planted) are skipped.
+  for (int attempt = 0; attempt < 10000; ++attempt) {
     *name = base + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(sequence++);
     int fd = open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd >= 0 || errno != EEXIST) return fd;

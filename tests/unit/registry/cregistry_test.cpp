@@ -148,6 +148,24 @@ TEST_F(CRegistryTest, NumbersAndBytes) {
   EXPECT_FALSE(reg.ValueExists("Bytes"));
 }
 
+TEST_F(CRegistryTest, ExplicitPositionsMoveTheSubkeyCursor) {
+  CRegistry reg(HKEY_CURRENT_USER, base_.c_str(), "", 1);
+  for (const char* name : {"a", "b", "c", "d"}) ASSERT_EQ(reg.OpenSubKey(name, 1), 1);
+  ASSERT_EQ(reg.Open(HKEY_CURRENT_USER, base_.c_str(), "", 0), 1);
+  std::string name;
+  ASSERT_EQ(reg.EnumSubKeyAt(name, 3), 1);
+  EXPECT_EQ(name, "d");
+  EXPECT_EQ(reg.EnumNextSubKey(name), 1);  // the cursor stayed at 3
+  EXPECT_EQ(name, "d");
+  EXPECT_EQ(reg.EnumNextSubKey(name), 0);
+  EXPECT_EQ(name, "");
+  ASSERT_EQ(reg.EnumFirstSubKey(name), 1);
+  EXPECT_EQ(name, "a");
+  EXPECT_EQ(reg.EnumNextSubKey(name), 1);
+  EXPECT_EQ(name, "a");
+  EXPECT_EQ(reg.EnumNextSubKey(name), 1);
+  EXPECT_EQ(name, "b");
+}
 
 TEST_F(CRegistryTest, SubkeyWalkEndsAtTheFirstNameThatDoesNotFit) {
   HKEY base = nullptr, child = nullptr;

@@ -232,17 +232,31 @@ TEST_F(HiveSafety, ADamagedJournalIsNeverWritten) {
 TEST_F(HiveSafety, LinksInPlaceOfTheStoresFilesAreNeverFollowed) {
   const std::string outside = vp::machine::Root() + "/outside.txt";
   WriteHost(outside, "precious");
-  std::string base = HivePath();
-  std::vector<std::string> planted = {base + ".new", base + ".lock", base + ".log"};
-  for (const std::string& file : {base, base + ".log"})
-    for (int n = 0; n < 64; ++n)
-      planted.push_back(file + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(n));
-  for (const std::string& link : planted) ASSERT_EQ(symlink(outside.c_str(), link.c_str()), 0) << link;
+  const std::string base = HivePath();
+  std::vector<std::string> planted;
+  // Links under the names of the store's own files and of its next temporary files.
+  auto plant = [&](const std::vector<std::string>& names, bool temporaries) {
+    for (const std::string& name : names) {
+      std::vector<std::string> links = {name};
+      for (int n = 0; temporaries && n < 1024; ++n)  // beyond the names this process used so far
+        links.push_back(name + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(n));
+      for (const std::string& link : links) {
+        unlink(link.c_str());
+        ASSERT_EQ(symlink(outside.c_str(), link.c_str()), 0) << link;
+        planted.push_back(link);
+      }
+    }
+  };
+  plant({base + ".new", base + ".lock"}, false);
+  plant({base + ".log", base}, true);
+  unlink(base.c_str());
 
   HKEY key = Create("Software\\Small");  // a small hive: rewritten whole
   ASSERT_EQ(SetText(key, "V", "1"), ERROR_SUCCESS);
   RegCloseKey(key);
-  WriteHost(HivePath(), LargeHive());  // a large one: journaled
+  // The rewrite removed what was left under temporary names: plant the journal's again.
+  WriteHost(HivePath(), LargeHive());  // a large hive: journaled
+  plant({base + ".log"}, true);
   key = Create("Software\\Large");
   ASSERT_EQ(SetText(key, "V", "2"), ERROR_SUCCESS);
   ASSERT_EQ(vp::registry::StoreOf(vp::registry::Hive::CurrentUser).Fold(), ERROR_SUCCESS);
