@@ -41,7 +41,7 @@ check "no work folder appears on C:" bash -c 'diff <(ls "$1") "$2"' _ "$c" "$pre
 
 # Declared disposable, the same program starts (listing its tests changes nothing).
 code=0
-out=$(run VP_TEST_IGNORE_WINE=1 VP_DISPOSABLE_MACHINE=1 --gtest_list_tests) || code=$?
+out=$(run VP_TEST_IGNORE_WINE=1 VP_DISPOSABLE_MACHINE=1 --gtest_list_tests | tr -d '\r') || code=$?
 check "declared disposable, it starts (exit code $code)" test "$code" = 0
 check "and lists its tests" grep -qE '^[A-Za-z0-9_]+\.$' <<<"$out"
 checks_done
