@@ -1,7 +1,6 @@
 // The USER calls that need no window: screen metrics, the classic colour scheme, the pointer
 // position, and rectangle arithmetic.
 #include <atomic>
-#include <cstdlib>
 
 #include "platform/win.h"
 
@@ -70,13 +69,13 @@ BOOL SetCursorPos(int x, int y) {
 
 int MulDiv(int number, int numerator, int denominator) {
   if (denominator == 0) return -1;
+  // Half the divisor is added when the product is not negative and taken away when it is; the
+  // divisor's own sign then decides, as in the system's implementation.
   long long product = static_cast<long long>(number) * numerator;
-  bool negative = (product < 0) != (denominator < 0);
-  long long magnitude = std::llabs(product);
-  long long divisor = std::llabs(static_cast<long long>(denominator));
-  long long quotient = (magnitude + divisor / 2) / divisor;
-  if (quotient > 0x7FFFFFFFLL) return -1;
-  return static_cast<int>(negative ? -quotient : quotient);
+  long long half = denominator / 2;
+  long long result = (product >= 0 ? product + half : product - half) / denominator;
+  if (result > 2147483647LL || result < -2147483647LL) return -1;
+  return static_cast<int>(result);
 }
 
 BOOL SetRect(LPRECT rect, int left, int top, int right, int bottom) {

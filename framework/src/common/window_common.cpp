@@ -15,6 +15,12 @@ std::map<HWND, CWnd*>& Attached() {
   return windows;
 }
 
+// The wrappers of dialog controls, owned by their dialog object (GetDlgItem).
+std::map<HWND, CWnd*>& ChildWrappers() {
+  static std::map<HWND, CWnd*> windows;
+  return windows;
+}
+
 // Wrappers of windows that no object owns, kept until the window is destroyed.
 std::map<HWND, std::unique_ptr<CWnd>>& Temporary() {
   static std::map<HWND, std::unique_ptr<CWnd>> windows;
@@ -47,12 +53,16 @@ void WindowDestroyed(HWND handle) {
 }  // namespace vp::fw
 
 CWnd::~CWnd() {
+  ReleaseChildWrappers();
   if (m_hWnd && vp::fw::AttachedWindow(m_hWnd) == this) Detach();
 }
 
 CWnd* CWnd::FromHandle(HWND handle) {
   if (!handle) return nullptr;
   if (CWnd* window = vp::fw::AttachedWindow(handle)) return window;
+  // One object per window: the dialog's wrapper of a control when there is one.
+  auto child = ChildWrappers().find(handle);
+  if (child != ChildWrappers().end()) return child->second;
   auto& wrapper = Temporary()[handle];
   if (!wrapper) {
     wrapper = std::make_unique<CWnd>();
@@ -114,13 +124,17 @@ HCURSOR CWnd::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
 
-void CWnd::ReleaseChildWrappers() { m_childWrappers.clear(); }
+void CWnd::ReleaseChildWrappers() {
+  for (const auto& [handle, wrapper] : m_childWrappers) ChildWrappers().erase(handle);
+  m_childWrappers.clear();
+}
 
 BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
   CWnd* item = parent ? parent->GetDlgItem(static_cast<int>(id)) : nullptr;
   if (!item || vp::fw::AttachedWindow(item->m_hWnd)) return FALSE;
   HWND handle = item->m_hWnd;
   parent->m_childWrappers.erase(handle);  // this object stands for the control from now on
+  ChildWrappers().erase(handle);
   return SubclassWindow(handle);
 }
 
@@ -132,6 +146,8 @@ CWnd* CWnd::GetDlgItem(int id) const {
   if (!wrapper) {
     wrapper = vp::fw::MakeControlWrapper(handle);
     wrapper->m_hWnd = handle;
+    ChildWrappers()[handle] = wrapper.get();
+    Temporary().erase(handle);
   }
   return wrapper.get();
 }

@@ -184,6 +184,7 @@ TEST(Subclassing, TheControlsObjectSeesItsMessagesAndTheOriginalProcedureStillCl
   TestDialog dialog;
   RecordingButton button;
   ASSERT_TRUE(dialog.Create(IDD_TEST_DIALOG));
+  dialog.ShowWindow(SW_SHOW);
   ASSERT_TRUE(button.SubclassDlgItem(IDC_GO, &dialog));
   EXPECT_EQ(dialog.GetDlgItem(IDC_GO), &button);
   button.SendMessage(BM_CLICK);
