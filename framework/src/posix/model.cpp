@@ -122,6 +122,9 @@ LRESULT Control::DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam) {
       if (lParam) Invalidate(true);
       return 0;
     case BM_CLICK:
+      // As a press and release of the mouse button: the button takes the focus, then clicks.
+      if (!enabled) return 0;
+      if (IsTabStop()) SetFocusTo(ToHandle(this));
       if (dialog) dialog->Click(id);
       return 0;
     case WM_PAINT: {
