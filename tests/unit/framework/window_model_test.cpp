@@ -2,6 +2,7 @@
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -117,6 +118,34 @@ TEST(WindowModel, TheFocusLeavesADestroyedWindowAndAClickOnAControlTakesIt) {
   EXPECT_EQ(dialog.events, (std::vector<std::string>{"init", "go"}));
   dialog.DestroyWindow();
   EXPECT_EQ(CWnd::GetFocus(), nullptr);
+}
+
+TEST(TerminalFrontEndWindows, AModelessMainWindowIsWorkedWithTheKeyboardUntilItGoes) {
+  int input[2], output[2];
+  ASSERT_EQ(pipe(input), 0);
+  ASSERT_EQ(pipe(output), 0);
+  // The Go button's letter, then Escape, then the end of the input.
+  ASSERT_EQ(write(input[1], "g\x1b", 2), 2);
+  close(input[1]);
+  auto frontEnd = vp::ui::MakeTerminalFrontEnd(input[0], output[1]);
+  vp::ui::SetFrontEnd(frontEnd.get());
+  CWinApp app;
+  TestDialog dialog;
+  ASSERT_TRUE(dialog.Create(IDD_TEST_DIALOG));
+  dialog.ShowWindow(SW_SHOW);
+  app.m_pMainWnd = &dialog;
+  EXPECT_EQ(app.Run(), 0);
+  vp::ui::SetFrontEnd(nullptr);
+  frontEnd.reset();
+  close(output[1]);
+  std::string screen;
+  char buffer[4096];
+  for (ssize_t n; (n = read(output[0], buffer, sizeof buffer)) > 0;) screen.append(buffer, static_cast<size_t>(n));
+  close(input[0]);
+  close(output[0]);
+  EXPECT_NE(screen.find("Framework test"), std::string::npos);
+  EXPECT_EQ(dialog.events, (std::vector<std::string>{"init", "go"}));
+  EXPECT_EQ(dialog.m_hWnd, nullptr);  // Escape is the cancel command, which destroys it
 }
 
 #endif
