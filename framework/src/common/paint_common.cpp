@@ -63,25 +63,40 @@ void CDC::Remember(HGDIOBJ previous, HGDIOBJ& slot) {
   if (!slot) slot = previous;
 }
 
-HGDIOBJ CDC::SelectObject(HGDIOBJ object) {
-  HGDIOBJ previous = ::SelectObject(m_hDC, object);
-  if (!previous) return nullptr;
-  // The first object each slot held is put back before the context goes, so that nothing
-  // of ours stays selected in it and every object can be deleted.
-  DWORD type = 0;
+namespace {
+
+enum class Slot { Bitmap, Font, Brush };
+
+Slot SlotOf(HGDIOBJ object) {
 #ifdef _WIN32
-  type = ::GetObjectType(object);
-  if (type == OBJ_BITMAP) Remember(previous, m_originalBitmap);
-  else if (type == OBJ_FONT) Remember(previous, m_originalFont);
-  else if (type == OBJ_BRUSH) Remember(previous, m_originalBrush);
+  DWORD type = ::GetObjectType(object);
+  return type == OBJ_BITMAP ? Slot::Bitmap : type == OBJ_FONT ? Slot::Font : Slot::Brush;
 #else
   BITMAP bitmap;
   LOGFONT font;
-  if (::GetObjectA(object, sizeof bitmap, &bitmap) == sizeof bitmap) Remember(previous, m_originalBitmap);
-  else if (::GetObjectA(object, sizeof font, &font) == sizeof font) Remember(previous, m_originalFont);
-  else Remember(previous, m_originalBrush);
+  if (::GetObjectA(object, sizeof bitmap, &bitmap) == sizeof bitmap) return Slot::Bitmap;
+  return ::GetObjectA(object, sizeof font, &font) == sizeof font ? Slot::Font : Slot::Brush;
 #endif
-  (void)type;
+}
+
+}  // namespace
+
+HGDIOBJ CDC::SelectObject(HGDIOBJ object) {
+  HGDIOBJ previous = ::SelectObject(m_hDC, object);
+  if (!previous) return nullptr;
+  // The first object each slot held is put back before the context goes, so that nothing of
+  // ours stays selected in it and every object can be deleted.
+  switch (SlotOf(object)) {
+    case Slot::Bitmap:
+      Remember(previous, m_originalBitmap);
+      break;
+    case Slot::Font:
+      Remember(previous, m_originalFont);
+      break;
+    case Slot::Brush:
+      Remember(previous, m_originalBrush);
+      break;
+  }
   return previous;
 }
 
