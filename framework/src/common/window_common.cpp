@@ -10,21 +10,23 @@
 
 namespace {
 
+// The registries live as long as the process: windows may still be destroyed while static
+// objects are, so they are never destroyed themselves.
 std::map<HWND, CWnd*>& Attached() {
-  static std::map<HWND, CWnd*> windows;
-  return windows;
+  static auto* windows = new std::map<HWND, CWnd*>;
+  return *windows;
 }
 
 // The wrappers of dialog controls, owned by their dialog object (GetDlgItem).
 std::map<HWND, CWnd*>& ChildWrappers() {
-  static std::map<HWND, CWnd*> windows;
-  return windows;
+  static auto* windows = new std::map<HWND, CWnd*>;
+  return *windows;
 }
 
 // Wrappers of windows that no object owns, kept until the window is destroyed.
 std::map<HWND, std::unique_ptr<CWnd>>& Temporary() {
-  static std::map<HWND, std::unique_ptr<CWnd>> windows;
-  return windows;
+  static auto* windows = new std::map<HWND, std::unique_ptr<CWnd>>;
+  return *windows;
 }
 
 }  // namespace

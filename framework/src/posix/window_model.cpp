@@ -28,9 +28,10 @@ struct State {
   bool buttonDown = false;
 };
 
+// Never destroyed: top-level windows may outlive every static object.
 State& S() {
-  static State state;
-  return state;
+  static auto* state = new State;
+  return *state;
 }
 
 void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -61,8 +62,8 @@ LPARAM PointParam(POINT p) { return MAKELPARAM(static_cast<WORD>(p.x), static_ca
 }  // namespace
 
 std::set<Window*>& LiveWindows() {
-  static std::set<Window*> windows;
-  return windows;
+  static auto* windows = new std::set<Window*>;
+  return *windows;
 }
 
 DialogWindow* AddTopWindow(std::unique_ptr<DialogWindow> window) {
