@@ -69,13 +69,14 @@ BOOL SetCursorPos(int x, int y) {
 
 int MulDiv(int number, int numerator, int denominator) {
   if (denominator == 0) return -1;
-  // Half the divisor is added when the product is not negative and taken away when it is; the
-  // divisor's own sign then decides, as in the system's implementation.
+  // Exact quotient rounded half away from zero; -2^31 is refused as well.
   long long product = static_cast<long long>(number) * numerator;
-  long long half = denominator / 2;
-  long long result = (product >= 0 ? product + half : product - half) / denominator;
-  if (result > 2147483647LL || result < -2147483647LL) return -1;
-  return static_cast<int>(result);
+  bool negative = (product < 0) != (denominator < 0);
+  long long magnitude = product < 0 ? -product : product;
+  long long divisor = denominator < 0 ? -static_cast<long long>(denominator) : denominator;
+  long long quotient = (magnitude + divisor / 2) / divisor;
+  if (quotient > 2147483647LL) return -1;
+  return static_cast<int>(negative ? -quotient : quotient);
 }
 
 BOOL SetRect(LPRECT rect, int left, int top, int right, int bottom) {

@@ -14,7 +14,7 @@ TEST(User, MulDivRoundsHalfAwayAndReportsWhatDoesNotFit) {
   EXPECT_EQ(MulDiv(10, 96, 75), 13);  // 12.8
   EXPECT_EQ(MulDiv(5, 1, 2), 3);
   EXPECT_EQ(MulDiv(-5, 1, 2), -3);
-  EXPECT_EQ(MulDiv(7, 1, -2), -3);  // the half is taken from the divisor as it comes
+  EXPECT_EQ(MulDiv(7, 1, -2), -4);  // -3.5: away from zero whichever factor is negative
   EXPECT_EQ(MulDiv(1, 1, 0), -1);
   EXPECT_EQ(MulDiv(0x7FFFFFFF, 2, 1), -1);
   EXPECT_EQ(MulDiv(0x40000000, 4, 2), -1);
