@@ -1,6 +1,6 @@
 /* The installer's dialog 102, described once: the resource script (Windows) and the template
    table (POSIX, installer/shell/installer_dialog_template.cpp) both expand these rows. Style
-   constants come from <windows.h> or framework/user_types.h. */
+   constants come from platform/win.h. */
 #ifndef VP_INSTALLER_DIALOG_H
 #define VP_INSTALLER_DIALOG_H
 

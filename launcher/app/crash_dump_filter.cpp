@@ -14,13 +14,22 @@ using MiniDumpWriteDumpProc = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE
                                             PMINIDUMP_USER_STREAM_INFORMATION,
                                             PMINIDUMP_CALLBACK_INFORMATION);
 
-// The module's folder, or the current folder after telling the user the export is missing.
-void ChooseDumpFolder(char (&folder)[kDumpPathSize]) {
-  CUIModuleHost* host = CUIModuleHost::Current();
-  if (host && host->AskDumpFolder(folder)) return;
-  if (host) host->ShowMessage("Unable to load FUNCTION: DLLGetDumpPath");
+void UseCurrentFolder(char (&folder)[kDumpPathSize]) {
   std::memset(folder, 0, sizeof folder);
   std::memcpy(folder, ".\\", 2);
+}
+
+// The module's folder, or the current folder after telling the user the export is missing.
+// An empty folder from the module means the current folder too: "\VPLSCrash_..." would be the
+// root of the current drive.
+void ChooseDumpFolder(char (&folder)[kDumpPathSize]) {
+  CUIModuleHost* host = CUIModuleHost::Current();
+  if (host && host->AskDumpFolder(folder)) {
+    if (folder[0] == '\0') UseCurrentFolder(folder);
+    return;
+  }
+  if (host) host->ShowCrashMessage("Unable to load FUNCTION: DLLGetDumpPath");
+  UseCurrentFolder(folder);
 }
 
 void WriteDump(MiniDumpWriteDumpProc writeDump, const char* path, EXCEPTION_POINTERS* pointers) {
@@ -31,9 +40,11 @@ void WriteDump(MiniDumpWriteDumpProc writeDump, const char* path, EXCEPTION_POIN
   exception.ThreadId = GetCurrentThreadId();
   exception.ExceptionPointers = pointers;
   exception.ClientPointers = FALSE;
-  writeDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpNormal, &exception, nullptr,
-            nullptr);
+  BOOL written = writeDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpNormal, &exception,
+                          nullptr, nullptr);
   CloseHandle(file);
+  // A dump cut short (a full disk) would pass for a good one under its name: it goes.
+  if (!written) DeleteFileA(path);
 }
 
 }  // namespace

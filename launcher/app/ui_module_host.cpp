@@ -30,6 +30,10 @@ CUIModuleHost* CUIModuleHost::Current() { return g_current.load(); }
 
 void CUIModuleHost::ShowMessage(const std::string& text) { vp::fw::AppMessageBox(text, MB_OK); }
 
+void CUIModuleHost::ShowCrashMessage(const std::string& text) {
+  vp::fw::ShowMessageBox(nullptr, text, nullptr, MB_OK);
+}
+
 void CUIModuleHost::ReportMissing(const char* kind, const char* name) {
   char text[600];
   std::snprintf(text, sizeof text, "Unable to load %s: %s", kind, name);

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "framework/user_types.h"
+#include "platform/win.h"
 #include "platform/win.h"
 
 class CWnd;
@@ -36,6 +36,9 @@ class CUIModuleHost {
 
   // Shows one of the launcher's messages (OK button only).
   virtual void ShowMessage(const std::string& text);
+  // The same from the crash filter, on the failing thread: owned by no window, so that it never
+  // waits for the user-interface thread, which may be the one that failed or hold a lock.
+  virtual void ShowCrashMessage(const std::string& text);
 
   HMODULE m_hUIModule = nullptr;
   DWORD m_bUIModuleLoaded = 0;

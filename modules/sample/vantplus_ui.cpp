@@ -1,11 +1,8 @@
-// The sample UI module "VantPlusUI.dll": the smallest module the launcher can run. Its window
-// says that the terminal is running and closes on the usual close command (the Close button,
-// Escape or the close box), which ends the terminal.
-//
-// The framework offers modal windows only, so the window runs inside DLLInitInstance, which
-// then returns no main window: the launcher's message loop ends at once and the usual
-// shut-down follows (DLLExitInstance, the module freed).
+// The sample UI module "VantPlusUI.dll": the smallest module the launcher can run. Its main
+// window, a modeless dialog, says that the terminal is running; Close, Escape or the close box
+// destroy it, which ends the launcher's message loop and so the terminal.
 #include <cstring>
+#include <memory>
 
 #include "framework/dialog_template.h"
 #include "framework/framework.h"
@@ -31,27 +28,39 @@ const vp::fw::DialogTemplateRegistration kRegistration(&kTerminalWindow);
 
 const char kModuleName[] = "VantPlusUI.dll";
 
+std::unique_ptr<CDialog> g_mainWindow;
+
 }  // namespace
 
-VP_UI_MODULE_EXPORT CWnd* __cdecl DLLInitInstance(HINSTANCE, int, CWnd*) {
+VP_UI_MODULE_EXPORT CWnd* __cdecl DLLInitInstance(HINSTANCE, int showCommand, CWnd*) {
   // The window's template is this module's resource, not the launcher's.
   HINSTANCE launcherResources = vp::fw::ResourceInstance();
   vp::fw::SetResourceInstance(GetModuleHandleA(kModuleName));
-  CDialog window(IDD_TERMINAL_WINDOW);
-  window.DoModal();
+  g_mainWindow = std::make_unique<CDialog>(IDD_TERMINAL_WINDOW);
+  BOOL created = g_mainWindow->Create(IDD_TERMINAL_WINDOW);
   vp::fw::SetResourceInstance(launcherResources);
-  return nullptr;
+  if (!created) {
+    g_mainWindow.reset();
+    return nullptr;
+  }
+  g_mainWindow->ShowWindow(showCommand == SW_HIDE ? SW_SHOW : showCommand);
+  return g_mainWindow.get();
 }
 
 VP_UI_MODULE_EXPORT BOOL __cdecl DLLPreTranslateMessage(MSG*) { return FALSE; }
 
-VP_UI_MODULE_EXPORT int __cdecl DLLExitInstance() { return 0; }
+// The window is gone by now (its end ended the loop); the object goes with the module.
+VP_UI_MODULE_EXPORT int __cdecl DLLExitInstance() {
+  g_mainWindow.reset();
+  return 0;
+}
 
-// Dumps go beside the module, into the terminal's own folder.
+// Dumps go beside the module, into the terminal's own folder. When the module's path cannot be
+// had the folder stays empty, and the launcher writes into the current folder.
 VP_UI_MODULE_EXPORT void __cdecl DLLGetDumpPath(char* folder) {
   char path[VP_DUMP_PATH_SIZE] = {};
   DWORD length = GetModuleFileNameA(GetModuleHandleA(kModuleName), path, sizeof path);
-  if (length == 0 || length >= sizeof path) return;  // no folder: the launcher writes nothing
+  if (length == 0 || length >= sizeof path) return;
   char* slash = std::strrchr(path, '\\');
   if (!slash) return;
   *slash = '\0';

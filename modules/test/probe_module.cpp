@@ -5,7 +5,12 @@
 //                         no terminator);
 //   VP_PROBE_CRASH=init   DLLInitInstance fails with an access violation;
 //   VP_PROBE_BLOCK=<path> DLLInitInstance waits until that file exists;
-//   VP_PROBE_DUMP_DELAY   milliseconds DLLGetDumpPath takes (to see calls overlap or not).
+//   VP_PROBE_DUMP_DELAY   milliseconds DLLGetDumpPath takes (to see calls overlap or not);
+//   VP_PROBE_WINDOW=<n>   DLLInitInstance returns a hidden main window that posts itself n
+//                         messages WM_APP+1..n on creation, logs each as it arrives
+//                         ("received <i>") and destroys itself after the last; the
+//                         pre-translation of those messages is logged as
+//                         "DLLPreTranslateMessage <i>".
 // Builds leave out exports with VP_PROBE_NO_<EXPORT> to stand for incomplete modules.
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +19,7 @@
 #include <string>
 #include <thread>
 
+#include "framework/framework.h"
 #include "vantplus/ui_module.h"
 
 namespace {
@@ -40,6 +46,30 @@ void Log(const char* line) {
   return false;
 }
 
+// The main window of VP_PROBE_WINDOW.
+class CProbeWindow : public CWnd {
+ public:
+  explicit CProbeWindow(int posts) : m_posts(posts) {}
+
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_CREATE) {
+      for (int i = 1; i <= m_posts; ++i) PostMessage(WM_APP + static_cast<UINT>(i));
+      return 0;
+    }
+    if (message > WM_APP && message <= WM_APP + static_cast<UINT>(m_posts)) {
+      Log(("received " + std::to_string(message - WM_APP)).c_str());
+      if (message == WM_APP + static_cast<UINT>(m_posts)) DestroyWindow();
+      return 0;
+    }
+    return CWnd::WindowProc(message, wParam, lParam);
+  }
+
+ private:
+  int m_posts;
+};
+
+[[maybe_unused]] CProbeWindow* g_window = nullptr;
+
 }  // namespace
 
 // The frame a debugger must name in the dump of a failing start-up.
@@ -56,13 +86,23 @@ VP_UI_MODULE_EXPORT CWnd* __cdecl DLLInitInstance(HINSTANCE, int, CWnd*) {
   if (const char* gate = std::getenv("VP_PROBE_BLOCK")) {
     while (!FileExists(gate)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
+  if (const char* posts = std::getenv("VP_PROBE_WINDOW")) {
+    g_window = new CProbeWindow(std::atoi(posts));
+    RECT where{10, 10, 210, 110};
+    if (g_window->CreateEx(0, "Probe", WS_OVERLAPPED | WS_CAPTION, where, nullptr)) return g_window;
+    delete g_window;
+    g_window = nullptr;
+  }
   return nullptr;  // no main window: the launcher's loop ends at once
 }
 #endif
 
 #ifndef VP_PROBE_NO_PRETRANSLATE
-VP_UI_MODULE_EXPORT BOOL __cdecl DLLPreTranslateMessage(MSG*) {
-  Log("DLLPreTranslateMessage");
+VP_UI_MODULE_EXPORT BOOL __cdecl DLLPreTranslateMessage(MSG* msg) {
+  if (msg && msg->message > WM_APP && msg->message < WM_APP + 1000)
+    Log(("DLLPreTranslateMessage " + std::to_string(msg->message - WM_APP)).c_str());
+  else
+    Log("DLLPreTranslateMessage");
   return FALSE;
 }
 #endif
@@ -70,6 +110,8 @@ VP_UI_MODULE_EXPORT BOOL __cdecl DLLPreTranslateMessage(MSG*) {
 #ifndef VP_PROBE_NO_EXIT
 VP_UI_MODULE_EXPORT int __cdecl DLLExitInstance() {
   Log("DLLExitInstance");
+  delete g_window;
+  g_window = nullptr;
   return 0;
 }
 #endif

@@ -12,6 +12,11 @@ class CButton : public CWnd {
  public:
   int GetCheck() const;
   void SetCheck(int check);
+  UINT GetButtonStyle() const;
+  void SetButtonStyle(UINT style, BOOL redraw = TRUE);
+  // An owner-drawn button (BS_OWNERDRAW) draws itself here when its parent is asked to.
+  virtual void DrawItem(LPDRAWITEMSTRUCT item);
+  bool OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 };
 
 class CComboBox : public CWnd {

@@ -12,8 +12,14 @@ class CDialog : public CWnd {
   // Creates the dialog, runs OnInitDialog and lets the user work in it until EndDialog; returns
   // the value given to EndDialog, or -1 when the dialog could not be created.
   virtual INT_PTR DoModal();
+  // Creates the dialog as a modeless window (shown when its template says WS_VISIBLE) and runs
+  // OnInitDialog; false when it could not be created. OK and Cancel then destroy it.
+  BOOL Create(UINT templateId, CWnd* parent = nullptr);
   // Ends the modal loop with this result once the current handler returns.
   void EndDialog(int result);
+  bool IsModal() const { return m_bModal; }
+  // A modeless dialog's keyboard interface (Tab, Enter, Escape) on Windows.
+  BOOL PreTranslateMessage(MSG* msg) override;
 
   virtual BOOL OnInitDialog();
 
@@ -27,4 +33,5 @@ class CDialog : public CWnd {
 
   UINT m_nIDTemplate;
   CWnd* m_pParentWnd;
+  bool m_bModal = false;
 };

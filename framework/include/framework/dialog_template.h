@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "framework/user_types.h"
+#include "platform/win.h"
 
 namespace vp::fw {
 

@@ -7,5 +7,5 @@
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "framework/paint.h"
-#include "framework/user_types.h"
+#include "platform/win.h"
 #include "framework/window.h"

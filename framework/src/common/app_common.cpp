@@ -22,7 +22,18 @@ BOOL CWinApp::InitInstance() { return TRUE; }
 BOOL CWinApp::OnIdle(LONG) { return FALSE; }
 
 BOOL CWinApp::PreTranslateMessage(MSG* msg) {
-  return m_pMainWnd ? m_pMainWnd->PreTranslateMessage(msg) : FALSE;
+  // The window the message is for and each of its parents, then the main window.
+  bool mainAsked = false;
+  for (CWnd* window = vp::fw::AttachedWindow(msg->hwnd); window; window = window->GetParent()) {
+    if (window->PreTranslateMessage(msg)) return TRUE;
+    mainAsked = mainAsked || window == m_pMainWnd;
+    if (!vp::fw::AttachedWindow(window->m_hWnd)) break;
+  }
+  return !mainAsked && m_pMainWnd ? m_pMainWnd->PreTranslateMessage(msg) : FALSE;
+}
+
+HICON CWinApp::LoadIcon(UINT resourceId) const {
+  return ::LoadIconA(vp::fw::ResourceInstance(), MAKEINTRESOURCEA(resourceId));
 }
 
 void CWinApp::ParseCommandLine(CCommandLineInfo& info) {

@@ -2,13 +2,22 @@
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
 
-CDialog::~CDialog() = default;
+CDialog::~CDialog() {
+  if (m_hWnd && !m_bModal) DestroyWindow();
+}
 
 BOOL CDialog::OnInitDialog() { return TRUE; }
 
-void CDialog::OnOK() { EndDialog(IDOK); }
+// A modeless dialog has no modal loop to end: OK and Cancel destroy it.
+void CDialog::OnOK() {
+  if (m_bModal) EndDialog(IDOK);
+  else DestroyWindow();
+}
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+  if (m_bModal) EndDialog(IDCANCEL);
+  else DestroyWindow();
+}
 
 BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
   if (CWnd::OnCommand(wParam, lParam)) return TRUE;

@@ -9,13 +9,11 @@
 
 #include "framework/app.h"
 #include "framework/ui_model.h"
-#include "icon_handles.h"
 
 namespace {
 
 std::vector<std::string> g_arguments;
 bool g_haveArguments = false;
-std::deque<MSG> g_posted;
 int g_quitCode = 0;
 HINSTANCE g_resourceInstance = nullptr;
 
@@ -24,40 +22,49 @@ HINSTANCE g_resourceInstance = nullptr;
 int CWinApp::ExitInstance() { return g_quitCode; }
 
 int CWinApp::Run() {
+  // An application left without a main window has nothing to run: it ends at once.
+  if (!m_pMainWnd) vp::ui::PostQuit(0);
   LONG idleCount = 0;
   for (;;) {
-    while (g_posted.empty() && OnIdle(idleCount++)) {
+    MSG msg{};
+    if (!vp::ui::NextMessage(&msg)) {
+      if (OnIdle(idleCount++)) continue;
+      // Nothing to do until the user does something; when the user can do nothing more, the
+      // loop ends as if told to.
+      if (vp::ui::CurrentFrontEnd().WaitForInput()) continue;
+      if (!vp::ui::NextMessage(&msg)) break;
     }
-    // One thread and no input of its own: with nothing posted, nothing can arrive later.
-    if (g_posted.empty()) break;
-    MSG msg = g_posted.front();
-    g_posted.pop_front();
     idleCount = 0;
     if (msg.message == WM_QUIT) {
       g_quitCode = static_cast<int>(msg.wParam);
       break;
     }
-    if (PreTranslateMessage(&msg)) continue;
-    if (auto* dialog = vp::ui::DialogFromHandle(msg.hwnd)) {
-      dialog->Send(msg.message, msg.wParam, msg.lParam);
-    }
+    if (!PreTranslateMessage(&msg)) vp::ui::DispatchMessageTo(msg);
   }
   return ExitInstance();
 }
 
-HICON CWinApp::LoadIcon(UINT resourceId) const { return vp::fw::IconHandle(resourceId); }
+namespace vp::ui {
 
-namespace vp::fw {
-
-HICON IconHandle(UINT resourceId) {
-  // One object per resource id, so that a handle is a real, comparable pointer.
-  static std::map<UINT, std::unique_ptr<UINT>> icons;
-  auto& icon = icons[resourceId];
-  if (!icon) icon = std::make_unique<UINT>(resourceId);
-  return reinterpret_cast<HICON>(icon.get());
+void PumpPending() {
+  MSG msg{};
+  bool quit = false;
+  MSG quitMessage{};
+  while (NextMessage(&msg)) {
+    if (msg.message == WM_QUIT) {
+      quit = true;
+      quitMessage = msg;
+      continue;
+    }
+    CWinApp* app = vp::fw::GetApp();
+    if (!app || !app->PreTranslateMessage(&msg)) DispatchMessageTo(msg);
+  }
+  if (quit) PostQuit(static_cast<int>(quitMessage.wParam));
 }
 
-UINT IconResourceId(HICON icon) { return icon ? *reinterpret_cast<UINT*>(icon) : 0; }
+}  // namespace vp::ui
+
+namespace vp::fw {
 
 int ShowMessageBox(HWND owner, const std::string& text, const char* caption, UINT type) {
   vp::ui::MessageBoxRequest request{vp::ui::DialogFromHandle(owner), text,
@@ -72,12 +79,7 @@ void EndProcessNow(UINT code) {
   ExitProcess(code);
 }
 
-void PostQuitMessage(int code) {
-  MSG msg{};
-  msg.message = WM_QUIT;
-  msg.wParam = static_cast<WPARAM>(code);
-  g_posted.push_back(msg);
-}
+void PostQuitMessage(int code) { vp::ui::PostQuit(code); }
 
 std::vector<std::string> ProcessArguments() {
   if (g_haveArguments) return g_arguments;

@@ -5,6 +5,7 @@
 #include "framework/dialog.h"
 #include "framework/dialog_template.h"
 #include "framework/ui_model.h"
+#include "../common/window_internal.h"
 
 namespace vp::fw {
 
@@ -24,21 +25,45 @@ const DialogTemplate* FindDialogTemplate(UINT id) {
 
 }  // namespace vp::fw
 
+namespace vp::fw {
+void ShowNewTopWindow(vp::ui::DialogWindow& window);
+}
+
 INT_PTR CDialog::DoModal() {
   const vp::fw::DialogTemplate* dialogTemplate = vp::fw::FindDialogTemplate(m_nIDTemplate);
   if (!dialogTemplate || m_hWnd) return -1;
   std::unique_ptr<vp::ui::DialogWindow> window = vp::ui::CreateDialogWindow(*dialogTemplate, this);
   window->ownerWindow = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
-  m_hWnd = vp::ui::ToHandle(window.get());
+  m_bModal = true;
+  HWND handle = vp::ui::ToHandle(window.get());
+  Attach(handle);
   OnInitDialog();
   if (!window->ended) {
     window->shown = true;
     vp::ui::CurrentFrontEnd().RunModal(*window);
   }
   INT_PTR result = window->result;
-  ReleaseChildWrappers();
-  m_hWnd = nullptr;
+  window->Send(WM_DESTROY, 0, 0);
+  for (const auto& control : window->controls) vp::fw::WindowDestroyed(vp::ui::ToHandle(control.get()));
+  window->Send(WM_NCDESTROY, 0, 0);
+  vp::fw::WindowDestroyed(handle);
+  m_bModal = false;
   return result;
+}
+
+BOOL CDialog::Create(UINT templateId, CWnd* parent) {
+  const vp::fw::DialogTemplate* dialogTemplate = vp::fw::FindDialogTemplate(templateId);
+  if (!dialogTemplate || m_hWnd) return FALSE;
+  m_nIDTemplate = templateId;
+  m_pParentWnd = parent;
+  m_bModal = false;
+  auto window = vp::ui::CreateDialogWindow(*dialogTemplate, this);
+  window->ownerWindow = parent ? parent->m_hWnd : nullptr;
+  vp::ui::DialogWindow* made = vp::ui::AddTopWindow(std::move(window));
+  Attach(vp::ui::ToHandle(made));
+  OnInitDialog();
+  vp::fw::ShowNewTopWindow(*made);
+  return m_hWnd != nullptr;
 }
 
 void CDialog::EndDialog(int result) {
@@ -47,3 +72,5 @@ void CDialog::EndDialog(int result) {
     window->result = result;
   }
 }
+
+BOOL CDialog::PreTranslateMessage(MSG*) { return FALSE; }

@@ -7,6 +7,8 @@
 #include <cctype>
 
 #include "framework/dialog.h"
+#include "framework/window.h"
+#include "window_registry.h"
 
 namespace vp::ui {
 
@@ -38,6 +40,115 @@ Kind KindOf(const vp::fw::ControlTemplate& c) {
 bool Usable(const Control* control) { return control && control->enabled && control->visible; }
 
 }  // namespace
+
+namespace {
+
+// Dialog units of an 8-point dialog font: 4 units are 6 pixels across, 8 units 13 down.
+LONG PixelsAcross(LONG units) { return units * 6 / 4; }
+LONG PixelsDown(LONG units) { return units * 13 / 8; }
+
+bool HasFrame(const Window& window) { return (window.style & WS_CAPTION) == WS_CAPTION; }
+
+}  // namespace
+
+Window::Window() { LiveWindows().insert(this); }
+Window::~Window() { LiveWindows().erase(this); }
+
+LRESULT Window::Send(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (CWnd* object = vp::fw::AttachedWindow(ToHandle(this))) return object->WindowProc(message, wParam, lParam);
+  return DefaultProcessing(message, wParam, lParam);
+}
+
+LRESULT Window::DefaultProcessing(UINT, WPARAM, LPARAM) { return 0; }
+
+RECT Window::ClientRect() const {
+  LONG width = pixels.right - pixels.left, height = pixels.bottom - pixels.top;
+  if (kind == Kind::Dialog && HasFrame(*this)) {
+    width -= 2 * kFrame;
+    height -= 2 * kFrame + kCaption;
+  }
+  return RECT{0, 0, width > 0 ? width : 0, height > 0 ? height : 0};
+}
+
+POINT Window::ClientOrigin() const {
+  if (kind == Kind::Dialog) {
+    LONG inset = HasFrame(*this) ? kFrame : 0;
+    return POINT{pixels.left + inset, pixels.top + inset + (HasFrame(*this) ? kCaption : 0)};
+  }
+  POINT origin = dialog ? dialog->ClientOrigin() : POINT{0, 0};
+  return POINT{origin.x + pixels.left, origin.y + pixels.top};
+}
+
+void Window::Invalidate(bool withErase) {
+  invalid = true;
+  erase = erase || withErase;
+}
+
+HDC Window::BeginPaint() {
+  HDC dc = vp::gdi::OpenSurfaceDC(&surface, vp::gdi::DcKind::Paint);
+  invalid = false;
+  if (erase) {
+    erase = false;
+    Send(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  }
+  return dc;
+}
+
+HWND Control::Parent() const { return ToHandle(dialog); }
+
+LRESULT Control::DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+      if (!enabled) return 0;
+      pressed = true;
+      if (IsTabStop()) SetFocusTo(ToHandle(this));
+      Invalidate(false);
+      return 0;
+    case WM_LBUTTONUP: {
+      if (!pressed) return 0;
+      pressed = false;
+      Invalidate(false);
+      RECT client = ClientRect();
+      // A click is a release over the button it went down on.
+      if (PtInRect(&client, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}) && dialog) dialog->Click(id);
+      return 0;
+    }
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      if (IsOwnerDrawn()) Invalidate(false);
+      return 0;
+    case BM_SETSTYLE:
+      style = (style & 0xFFFF0000u) | LOWORD(wParam);
+      if (lParam) Invalidate(true);
+      return 0;
+    case BM_CLICK:
+      // As a press and release of the mouse button: the button takes the focus, then clicks.
+      if (!enabled) return 0;
+      if (IsTabStop()) SetFocusTo(ToHandle(this));
+      if (dialog) dialog->Click(id);
+      return 0;
+    case WM_PAINT: {
+      HDC dc = BeginPaint();
+      if (IsOwnerDrawn() && dialog) {
+        DRAWITEMSTRUCT item{};
+        item.CtlType = ODT_BUTTON;
+        item.CtlID = static_cast<UINT>(id);
+        item.itemAction = ODA_DRAWENTIRE;
+        item.itemState = (enabled ? 0u : static_cast<UINT>(ODS_DISABLED)) |
+                         (Focus() == ToHandle(this) ? static_cast<UINT>(ODS_FOCUS) : 0u) |
+                         (pressed ? static_cast<UINT>(ODS_SELECTED) : 0u);
+        item.hwndItem = ToHandle(this);
+        item.hDC = dc;
+        item.rcItem = ClientRect();
+        dialog->Send(WM_DRAWITEM, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&item));
+      }
+      vp::gdi::CloseSurfaceDC(dc);
+      return 0;
+    }
+    default:
+      return 0;
+  }
+}
 
 void Window::SetText(const std::string& value) {
   if (text == value) return;
@@ -153,15 +264,48 @@ void DialogWindow::Paint() {
   Send(WM_PAINT, 0, 0);
 }
 
-LRESULT DialogWindow::Send(UINT message, WPARAM wParam, LPARAM lParam) {
-  LRESULT result = 0;
-  if (owner && owner->HandleMessage(message, wParam, lParam, &result)) return result;
-  // The system's default processing.
+void DialogWindow::Redraw() {
+  surface.Clear();
+  Invalidate(true);
+  Send(WM_NCPAINT, 1, 0);
+  Send(WM_PAINT, 0, 0);
+  for (const auto& control : controls) {
+    if (!control->visible) continue;
+    control->surface.Clear();
+    control->Invalidate(true);
+    control->Send(WM_PAINT, 0, 0);
+  }
+}
+
+LRESULT DialogWindow::DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam) {
+  (void)lParam;
+  switch (message) {
+    case WM_PAINT:
+      vp::gdi::CloseSurfaceDC(BeginPaint());
+      return 0;
+    case WM_ERASEBKGND: {
+      // The class background: the dialog face colour.
+      RECT client = ClientRect();
+      HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+      FillRect(reinterpret_cast<HDC>(wParam), &client, face);
+      DeleteObject(face);
+      return 1;
+    }
+    case WM_NCACTIVATE:
+      return TRUE;
+    case WM_CLOSE:
+      // A dialog turns the close into its cancel command; another window is destroyed.
+      if (templateId != 0) PressEscape();
+      else if (modeless) DestroyTopWindow(this);
+      return 0;
+    default:
+      break;
+  }
   if (message == WM_ICONERASEBKGND) canvas.push_back("EraseIconBackground");
   if (message == WM_SYSCOMMAND) {
     switch (wParam & 0xFFF0) {
       case SC_CLOSE:
-        PressEscape();
+        Send(WM_CLOSE, 0, 0);
         break;
       case SC_MINIMIZE:
         iconic = true;
@@ -185,6 +329,10 @@ std::unique_ptr<DialogWindow> CreateDialogWindow(const vp::fw::DialogTemplate& t
   dialog->style = t.style;
   dialog->text = t.caption ? t.caption : "";
   dialog->rect = {t.x, t.y, t.x + t.cx, t.y + t.cy};
+  LONG inset = (t.style & WS_CAPTION) == WS_CAPTION ? kFrame : 0;
+  LONG caption = (t.style & WS_CAPTION) == WS_CAPTION ? kCaption : 0;
+  dialog->pixels = {PixelsAcross(t.x), PixelsDown(t.y), PixelsAcross(t.x) + PixelsAcross(t.cx) + 2 * inset,
+                    PixelsDown(t.y) + PixelsDown(t.cy) + 2 * inset + caption};
   dialog->owner = owner;
   dialog->dialog = dialog.get();
   for (const vp::fw::ControlTemplate& c : t.controls) {
@@ -196,6 +344,8 @@ std::unique_ptr<DialogWindow> CreateDialogWindow(const vp::fw::DialogTemplate& t
     control->enabled = (c.style & WS_DISABLED) == 0;
     control->visible = (c.style & WS_VISIBLE) != 0;
     control->rect = {c.x, c.y, c.x + c.cx, c.y + c.cy};
+    control->pixels = {PixelsAcross(c.x), PixelsDown(c.y), PixelsAcross(c.x) + PixelsAcross(c.cx),
+                       PixelsDown(c.y) + PixelsDown(c.cy)};
     control->dialog = dialog.get();
     dialog->controls.push_back(std::move(control));
   }
@@ -203,7 +353,11 @@ std::unique_ptr<DialogWindow> CreateDialogWindow(const vp::fw::DialogTemplate& t
 }
 
 HWND ToHandle(Window* window) { return reinterpret_cast<HWND>(window); }
-Window* FromHandle(HWND handle) { return reinterpret_cast<Window*>(handle); }
+Window* FromHandle(HWND handle) {
+  // Only windows that exist: a message posted to a destroyed window finds none.
+  auto* window = reinterpret_cast<Window*>(handle);
+  return window && LiveWindows().count(window) ? window : nullptr;
+}
 Control* ControlFromHandle(HWND handle) { return dynamic_cast<Control*>(FromHandle(handle)); }
 DialogWindow* DialogFromHandle(HWND handle) {
   return dynamic_cast<DialogWindow*>(FromHandle(handle));

@@ -1,22 +1,41 @@
-// Painting on the dialog model: each call is recorded in the dialog's canvas.
-#include <string>
-
+// The window contexts on the window model: each draws on the window's recording surface.
 #include "framework/paint.h"
 #include "framework/ui_model.h"
-#include "icon_handles.h"
+
+namespace {
+
+HDC OpenFor(CWnd* window, vp::gdi::DcKind kind) {
+  vp::ui::Window* model = vp::ui::FromHandle(window ? window->m_hWnd : nullptr);
+  return model ? vp::gdi::OpenSurfaceDC(&model->surface, kind) : nullptr;
+}
+
+}  // namespace
 
 CPaintDC::CPaintDC(CWnd* window) : m_pWnd(window) {
-  m_hDC = reinterpret_cast<HDC>(vp::ui::DialogFromHandle(window->m_hWnd));
+  vp::ui::Window* model = vp::ui::FromHandle(window ? window->m_hWnd : nullptr);
+  m_hDC = model ? model->BeginPaint() : nullptr;
+  m_ps.hdc = m_hDC;
+  if (model) m_ps.rcPaint = model->ClientRect();
 }
 
-CPaintDC::~CPaintDC() = default;
-
-BOOL CPaintDC::DrawIcon(int x, int y, HICON icon) {
-  auto* dialog = reinterpret_cast<vp::ui::DialogWindow*>(m_hDC);
-  if (!dialog || !icon) return FALSE;
-  dialog->canvas.push_back("DrawIcon " + std::to_string(x) + " " + std::to_string(y) + " " +
-                           std::to_string(vp::fw::IconResourceId(icon)));
-  return TRUE;
+CPaintDC::~CPaintDC() {
+  RestoreSelections();
+  vp::gdi::CloseSurfaceDC(m_hDC);
+  m_hDC = nullptr;
 }
 
-int GetSystemMetrics(int index) { return index == SM_CXICON || index == SM_CYICON ? 32 : 0; }
+CClientDC::CClientDC(CWnd* window) : m_pWnd(window) { m_hDC = OpenFor(window, vp::gdi::DcKind::Client); }
+
+CClientDC::~CClientDC() {
+  RestoreSelections();
+  vp::gdi::CloseSurfaceDC(m_hDC);
+  m_hDC = nullptr;
+}
+
+CWindowDC::CWindowDC(CWnd* window) : m_pWnd(window) { m_hDC = OpenFor(window, vp::gdi::DcKind::Window); }
+
+CWindowDC::~CWindowDC() {
+  RestoreSelections();
+  vp::gdi::CloseSurfaceDC(m_hDC);
+  m_hDC = nullptr;
+}

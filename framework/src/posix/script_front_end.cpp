@@ -5,14 +5,23 @@
 //   key enter|escape|close              Enter, Escape, the close box
 //   answer <button>                     answer the message box that is waiting (OK, Yes, ...)
 //   show                                print the dialog and every control
+//   focus <id>                          give a control (0: the window) the keyboard focus
+//   move|down|up <id> <x> <y>           the pointer moves, or its left button goes down or up,
+//                                       at (x, y) in the client area of control <id> (0: the
+//                                       window); the messages wait in the queue
+//   tick <milliseconds>                 the virtual clock moves on; due timers fire
+//   paint                               the window draws itself anew, controls included
+//   canvas <id>                         print what control <id> (0: the window) has drawn
 //
 // Reports: "dialog <id> <caption>" and one "control ..." line per control when a dialog is
 // shown; a change of a shown dialog as "text|check|enable|visible|select|items <id> <value>"
 // ("caption <text>" for the dialog's own); a message box as "messagebox <buttons> [<icon>]",
 // "caption <text>", "text <text>"; "end <result>" when a dialog ends; "error <line>: <why>" for
-// a command that cannot be carried out. Control characters in reported texts are escaped
-// ("\x1b"). At the end of the input a waiting message box gets its safe answer (Cancel or No
-// where it has one, else OK) and a dialog gets the cancel command.
+// a command that cannot be carried out; "draw <id> <context> <call>" a line for `canvas`.
+// Control characters in reported texts are escaped ("\x1b"). A modeless window is shown as a
+// dialog is, or as "window <caption>" when it has no template, and reported with "destroy <id>"
+// when it goes. At the end of the input a waiting message box gets its safe answer (Cancel or No
+// where it has one, else OK), a dialog gets the cancel command, and modeless windows the close box.
 #include <cctype>
 #include <istream>
 #include <ostream>
@@ -93,9 +102,32 @@ class ScriptFrontEnd : public FrontEnd {
         break;
       }
       Execute(dialog, line);
+      PumpPending();
     }
     out_ << "end " << dialog.result << "\n";
     out_.flush();
+  }
+
+  void Shown(DialogWindow& window) override { PrintDialog(window); }
+
+  void Destroyed(DialogWindow& window) override {
+    out_ << "destroy " << window.templateId << "\n";
+    out_.flush();
+  }
+
+  bool WaitForInput() override {
+    std::vector<DialogWindow*> windows = TopWindows();
+    if (windows.empty()) return false;
+    std::string line;
+    if (NextCommand(line)) {
+      Execute(*windows.back(), line);
+      return true;
+    }
+    // The input has ended: the windows get the close box once; then the loop must end.
+    if (closedAtEnd_) return false;
+    closedAtEnd_ = true;
+    for (DialogWindow* window : windows) PostMessageTo(ToHandle(window), WM_SYSCOMMAND, SC_CLOSE, 0);
+    return true;
   }
 
   int ShowMessageBox(const MessageBoxRequest& request) override {
@@ -183,7 +215,8 @@ class ScriptFrontEnd : public FrontEnd {
   }
 
   void PrintDialog(const DialogWindow& dialog) {
-    out_ << "dialog " << dialog.templateId << " " << OneLine(dialog.text) << "\n";
+    if (dialog.templateId == 0) out_ << "window " << OneLine(dialog.text) << "\n";
+    else out_ << "dialog " << dialog.templateId << " " << OneLine(dialog.text) << "\n";
     for (const auto& control : dialog.controls) {
       out_ << "control " << control->id << " " << KindName(control->kind);
       if (!control->enabled) out_ << " disabled";
@@ -224,6 +257,14 @@ class ScriptFrontEnd : public FrontEnd {
       if (!dialog.Click(id)) Error("control " + std::to_string(id) + " cannot be clicked");
     } else if (verb == "select") {
       Select(dialog, words);
+    } else if (verb == "focus" || verb == "move" || verb == "down" || verb == "up" || verb == "canvas") {
+      Pointer(dialog, verb, words);
+    } else if (verb == "tick") {
+      long milliseconds = 0;
+      if (!(words >> milliseconds) || milliseconds < 0) return Error("tick needs milliseconds");
+      AdvanceClock(static_cast<DWORD>(milliseconds));
+    } else if (verb == "paint") {
+      dialog.Redraw();
     } else if (verb == "answer") {
       Error("no message box is waiting");
     } else {
@@ -249,9 +290,35 @@ class ScriptFrontEnd : public FrontEnd {
     if (!dialog.SelectItem(id, index)) Error("cannot select " + entry + " in " + std::to_string(id));
   }
 
+  // The commands that name a window by its control id (0: the dialog itself).
+  void Pointer(DialogWindow& dialog, const std::string& verb, std::istringstream& words) {
+    int id = 0;
+    if (!(words >> id)) return Error(verb + " needs a control id");
+    Window* target = id == 0 ? static_cast<Window*>(&dialog) : dialog.Find(id);
+    if (!target) return Error("no control " + std::to_string(id));
+    HWND handle = ToHandle(target);
+    if (verb == "focus") {
+      SetFocusTo(handle);
+      return;
+    }
+    if (verb == "canvas") {
+      for (const auto& call : target->surface.calls) {
+        out_ << "draw " << id << " " << vp::gdi::DcKindName(call.dc) << " " << OneLine(call.call) << "\n";
+      }
+      out_.flush();
+      return;
+    }
+    POINT at{};
+    if (!(words >> at.x >> at.y)) return Error(verb + " needs a position");
+    if (verb == "move") MovePointer(handle, at);
+    if (verb == "down") PressButton(handle, at);
+    if (verb == "up") ReleaseButton(handle, at);
+  }
+
   std::istream& in_;
   std::ostream& out_;
   int lineNumber_ = 0;
+  bool closedAtEnd_ = false;
 };
 
 }  // namespace

@@ -146,6 +146,33 @@ class TerminalFrontEnd : public FrontEnd {
 
   void ProcessEnding() override { Leave(); }
 
+  // A modeless window is worked in like a dialog, one key at a time from the message loop.
+  void Shown(DialogWindow& window) override {
+    if (current_ && !current_->modeless) return;  // a modal dialog keeps the keyboard
+    current_ = &window;
+    focus_ = 0;
+    MoveFocus(+1);
+  }
+
+  void Destroyed(DialogWindow& window) override {
+    if (current_ != &window) return;
+    current_ = nullptr;
+    for (DialogWindow* other : TopWindows()) {
+      if (other != &window && !other->destroyed) current_ = other;
+    }
+    focus_ = 0;
+    if (current_) MoveFocus(+1);
+    else Leave();
+  }
+
+  bool WaitForInput() override {
+    if (!current_ || inputClosed_) return false;
+    Enter();
+    Render();
+    Handle(*current_, ReadKey());
+    return true;
+  }
+
  private:
   int Close(int result) {
     if (!current_) Leave();
@@ -435,6 +462,7 @@ class TerminalFrontEnd : public FrontEnd {
   std::string screen_;
   DialogWindow* current_ = nullptr;
   int focus_ = 0;
+  bool inputClosed_ = false;
 };
 
 }  // namespace

@@ -38,10 +38,6 @@ int CWinApp::Run() {
   }
 }
 
-HICON CWinApp::LoadIcon(UINT resourceId) const {
-  return ::LoadIconA(vp::fw::ResourceInstance(), MAKEINTRESOURCEA(resourceId));
-}
-
 namespace vp::fw {
 
 int ShowMessageBox(HWND owner, const std::string& text, const char* caption, UINT type) {

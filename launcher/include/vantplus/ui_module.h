@@ -22,7 +22,7 @@
 //                      no dump. Keep this function simple: the process is failing.
 #pragma once
 
-#include "framework/user_types.h"
+#include "platform/win.h"
 
 class CWnd;
 

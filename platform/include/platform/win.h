@@ -18,28 +18,13 @@
 #  include "platform/posix/process.h"
 #  include "platform/posix/modules.h"
 #  include "platform/posix/crt.h"
-#  if __has_include("platform/posix/registry.h")
-#    include "platform/posix/registry.h"
-#  endif
-#  if __has_include("platform/posix/sync.h")
-#    include "platform/posix/sync.h"
-#  endif
-#  if __has_include("platform/posix/exceptions.h")
-#    include "platform/posix/exceptions.h"
-#  endif
-#  if __has_include("platform/posix/dbghelp.h")
-#    include "platform/posix/dbghelp.h"
-#  endif
-#  if __has_include("platform/posix/com.h")
-#    include "platform/posix/com.h"
-#  endif
-#  if __has_include("platform/posix/shell.h")
-#    include "platform/posix/shell.h"
-#  endif
-#  if __has_include("platform/posix/gdi.h")
-#    include "platform/posix/gdi.h"
-#  endif
-#  if __has_include("platform/posix/shell_execute.h")
-#    include "platform/posix/shell_execute.h"
-#  endif
+#  include "platform/posix/registry.h"
+#  include "platform/posix/sync.h"
+#  include "platform/posix/exceptions.h"
+#  include "platform/posix/dbghelp.h"
+#  include "platform/posix/com.h"
+#  include "platform/posix/shell.h"
+#  include "platform/posix/shell_execute.h"
+#  include "platform/posix/user.h"
+#  include "platform/posix/gdi.h"
 #endif

@@ -12,6 +12,12 @@
 #include "platform/win.h"
 #include "test_support.h"
 
+#ifndef _WIN32
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
 using vp::test::ProbeLog;
 using vp::test::ProbeModule;
 using vp::test::RecordingHost;
@@ -125,7 +131,8 @@ TEST_F(CrashDumpFilterTest, WithoutTheExportTheUserIsToldAndTheDumpGoesToTheCurr
   SetCurrentDirectoryA(folder.c_str());
   EXPECT_EQ(CrashDumpFilter(&failure.pointers), EXCEPTION_CONTINUE_SEARCH);
   SetCurrentDirectoryA(previous);
-  EXPECT_EQ(host.messages, Lines{"Unable to load FUNCTION: DLLGetDumpPath"});
+  EXPECT_EQ(host.crashMessages, Lines{"Unable to load FUNCTION: DLLGetDumpPath"});
+  EXPECT_TRUE(host.messages.empty());  // never through the main window
   EXPECT_EQ(DumpsIn(folder).size(), 1u);
 }
 
@@ -138,7 +145,7 @@ TEST_F(CrashDumpFilterTest, AfterShutDownTheFreedModuleIsNotCalled) {
   CrashDumpFilter(&failure.pointers);
   SetCurrentDirectoryA(previous);
   EXPECT_EQ(ProbeLog(), Lines{"DLLExitInstance"});
-  EXPECT_EQ(host.messages, Lines{"Unable to load FUNCTION: DLLGetDumpPath"});
+  EXPECT_EQ(host.crashMessages, Lines{"Unable to load FUNCTION: DLLGetDumpPath"});
   EXPECT_EQ(DumpsIn(folder).size(), 1u);
 }
 
@@ -164,3 +171,43 @@ TEST_F(CrashDumpFilterTest, TwoThreadsFailingTogetherWriteOneAfterTheOther) {
                                "DLLGetDumpPath begins", "DLLGetDumpPath ends"}));
   EXPECT_GE(DumpsIn(folder).size(), 1u);  // the same second gives the same name
 }
+
+TEST_F(CrashDumpFilterTest, AnEmptyFolderFromTheModuleMeansTheCurrentFolderNotTheDriveRoot) {
+  Load("probe");
+  SetProbeVariable("VP_PROBE_DUMP_FOLDER", "");
+  std::string work = folder + "\\work";
+  CreateDirectoryA(work.c_str(), nullptr);
+  char previous[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, previous);
+  SetCurrentDirectoryA(work.c_str());
+  std::vector<std::string> atRootBefore = DumpsIn(folder.substr(0, 2));
+  CrashDumpFilter(&failure.pointers);
+  SetCurrentDirectoryA(previous);
+  EXPECT_EQ(DumpsIn(work).size(), 1u);
+  EXPECT_EQ(DumpsIn(folder.substr(0, 2)), atRootBefore);
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_TRUE(host.crashMessages.empty());
+}
+
+#ifndef _WIN32
+TEST_F(CrashDumpFilterTest, ADumpThatCannotBeWrittenWholeIsRemoved) {
+  Load("probe");
+  // A file system that fills up after 4,096 bytes: writes beyond fail with EFBIG.
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  setrlimit(RLIMIT_FSIZE, &small);
+  CrashDumpFilter(&failure.pointers);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previousSignal);
+  std::vector<std::string> left = DumpsIn(folder);
+  for (const std::string& name : left) {
+    ADD_FAILURE() << name << " left with " << vp::test::ReadTextFile(folder + "\\" + name).size() << " bytes";
+  }
+  // With room again the same failure writes its dump.
+  CrashDumpFilter(&failure.pointers);
+  EXPECT_EQ(DumpsIn(folder).size(), 1u);
+}
+#endif

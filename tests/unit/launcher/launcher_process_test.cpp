@@ -227,16 +227,39 @@ TEST(Launcher, CrashWithoutDumpPathExportTellsTheUserThenDumpsIntoTheCurrentFold
   EXPECT_EQ(DumpsIn(at.folder).size(), 1u);  // the launcher ran in its own folder
 }
 
-TEST(Launcher, SampleModuleShowsTheTerminalRunningAndClosesOnTheCloseBox) {
+TEST(Launcher, SampleModuleMainWindowRunsTheTerminalUntilItIsClosed) {
   Installation at(vp::test::TestFolder() + "\\db", "VANTPlusTWS.exe", "");
   std::string sample = std::string(VP_PROBE_FOLDER) + "/sample/VantPlusUI.dll";
   ASSERT_TRUE(CopyFileA(vp::path::FromHost(sample).c_str(), (at.folder + "\\VantPlusUI.dll").c_str(),
                         FALSE));
-  Launch run = Finish(Start(at, {}, {"\\LVantPlusUI"}, "key close\n"));
+  for (const char* closing : {"key close\n", "click 2\n"}) {
+    Launch run = Finish(Start(at, {}, {"\\LVantPlusUI"}, closing));
+    EXPECT_TRUE(ExitedWith(run, 0)) << run.status;
+    std::string output = run.Output();
+    EXPECT_TRUE(Contains(output, "dialog 100 VantPlus Terminal")) << output;
+    EXPECT_TRUE(Contains(output, "The terminal is running.")) << output;
+    EXPECT_TRUE(Contains(output, "destroy 100")) << output;
+    EXPECT_FALSE(Contains(output, "error")) << output;
+  }
+}
+
+TEST(Launcher, TheModulesMainWindowRunsTheLoopAndSeesEachMessagePreTranslatedFirst) {
+  Installation at(vp::test::TestFolder() + "\\db", "VANTPlusTWS.exe", "probe");
+  Launch run = RunLauncher(at, {"VP_PROBE_WINDOW=3"});
+  EXPECT_TRUE(ExitedWith(run, 0)) << run.status;
+  EXPECT_EQ(at.Log(),
+            "DLLInitInstance\n"
+            "DLLPreTranslateMessage 1\nreceived 1\n"
+            "DLLPreTranslateMessage 2\nreceived 2\n"
+            "DLLPreTranslateMessage 3\nreceived 3\n"
+            "DLLExitInstance\n");
+}
+
+TEST(Launcher, AModuleWithoutPreTranslationIsReportedOnceOverManyMessages) {
+  Installation at(vp::test::TestFolder() + "\\db", "VANTPlusTWS.exe", "probe-no-pretranslate");
+  Launch run = RunLauncher(at, {"VP_PROBE_WINDOW=3"});
   EXPECT_TRUE(ExitedWith(run, 0)) << run.status;
   std::string output = run.Output();
-  EXPECT_TRUE(Contains(output, "dialog 100 VantPlus Terminal")) << output;
-  EXPECT_TRUE(Contains(output, "The terminal is running.")) << output;
-  EXPECT_TRUE(Contains(output, "end 2")) << output;
-  EXPECT_FALSE(Contains(output, "error")) << output;
+  EXPECT_EQ(Count(output, "text Unable to load FUNCTION: DLLPreTranslateMessage"), 1) << output;
+  EXPECT_EQ(at.Log(), "DLLInitInstance\nreceived 1\nreceived 2\nreceived 3\nDLLExitInstance\n");
 }

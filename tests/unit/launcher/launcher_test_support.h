@@ -12,7 +12,9 @@ namespace vp::test {
 class RecordingHost : public CUIModuleHost {
  public:
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void ShowCrashMessage(const std::string& text) override { crashMessages.push_back(text); }
   std::vector<std::string> messages;
+  std::vector<std::string> crashMessages;  // shown without an owner window
 };
 
 // Full path of a test module copied beside the test ("probe", "probe-no-init", ...).

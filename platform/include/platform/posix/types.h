@@ -32,6 +32,7 @@ using HRESULT = std::int32_t;
 using LPSTR = char*;
 using LPCSTR = const char*;
 using LPVOID = void*;
+using PVOID = void*;
 using LPCVOID = const void*;
 using LPDWORD = DWORD*;
 using LPBYTE = BYTE*;
