@@ -86,6 +86,10 @@ done
 export DISPLAY=:$(cat "$prefix/.display")
 
 if [ $host = 1 ]; then
+  # The prefix's server and services start here, away from the command's output: started by a
+  # program whose output a script captures, they would hold that pipe open until they end.
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
+  "$VP_WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
   "$program" "$@" &
   code=0
   wait $! || code=$?
