@@ -43,10 +43,10 @@ bool AnyOtherOpen(int fd) {
 
 // Takes the markers set in `wanted` (bit i for marker i), one call per run of neighbours.
 void Take(int fd, unsigned wanted) {
-  for (off_t first = 0; first <= kDeniesDelete; ++first) {
+  for (off_t first = 0; first <= kRunsAsImage; ++first) {
     if (!(wanted & (1u << first))) continue;
     off_t end = first;
-    while (end + 1 <= kDeniesDelete && (wanted & (1u << (end + 1)))) ++end;
+    while (end + 1 <= kRunsAsImage && (wanted & (1u << (end + 1)))) ++end;
     struct flock lock {};
     lock.l_type = F_RDLCK;
     lock.l_whence = SEEK_SET;
@@ -159,9 +159,7 @@ int HoldImage(const std::string& hostPath) {
   if (fd < 0) return -1;
   // Taken without the machine's guard: a program starts however others hold its file, and
   // this runs before the program has chosen its machine.
-  Take(fd, kHoldsRead);
-  Take(fd, kDeniesWrite);
-  Take(fd, kRunsAsImage);
+  Take(fd, 1u << kHoldsRead | 1u << kDeniesWrite | 1u << kRunsAsImage);
   return fd;
 }
 

@@ -462,7 +462,6 @@ class TerminalFrontEnd : public FrontEnd {
   std::string screen_;
   DialogWindow* current_ = nullptr;
   int focus_ = 0;
-  bool inputClosed_ = false;
 };
 
 }  // namespace
