@@ -9,22 +9,15 @@
 
 #include "hive_model.h"
 #include "platform/machine.h"
+#include "host_files.h"
 #include "platform/win.h"
 
 namespace {
 
+using vp::test::ReadHost;
+using vp::test::WriteHost;
+
 std::string HivePath(const char* root) { return vp::machine::RegistryFolder() + "/" + root + ".reg"; }
-
-std::string ReadHost(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteHost(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 LONG SetDword(HKEY key, const char* name, DWORD n) {
   return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<BYTE*>(&n), 4);

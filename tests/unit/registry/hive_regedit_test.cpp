@@ -14,9 +14,13 @@
 
 #include "hive_store.h"
 #include "platform/machine.h"
+#include "host_files.h"
 #include "platform/win.h"
 
 namespace {
+
+using vp::test::ReadHost;
+using vp::test::WriteHost;
 
 constexpr const char* kKey = "Software\\VpRegeditCheck";
 
@@ -78,13 +82,6 @@ std::map<std::string, std::string> ListedValues(const std::string& output) {
     values[name] = kind + " " + (data == std::string::npos ? "" : line.substr(data + 4));
   }
   return values;
-}
-
-std::string ReadHost(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 void ExpectSameTree(const vp::registry::Key& a, const vp::registry::Key& b) {

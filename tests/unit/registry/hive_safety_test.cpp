@@ -15,25 +15,18 @@
 
 #include "hive_store.h"
 #include "platform/machine.h"
+#include "host_files.h"
 #include "platform/win.h"
 #include "test_support.h"
 
 namespace {
 
+using vp::test::ReadHost;
+using vp::test::WriteHost;
+
 using vp::registry::HiveStore;
 
 std::string HivePath() { return vp::machine::RegistryFolder() + "/HKEY_CURRENT_USER.reg"; }
-
-std::string ReadHost(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteHost(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 bool HostExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 

@@ -13,6 +13,7 @@
 #include "hive_store.h"
 #include "install/settings_steps.h"
 #include "platform/machine.h"
+#include "host_files.h"
 #include "platform/win.h"
 #include "registry/registry.h"
 #include "shell/product_profile.h"
@@ -20,18 +21,10 @@
 
 namespace {
 
+using vp::test::ReadHost;
+using vp::test::WriteHost;
+
 std::string HivePath() { return vp::machine::RegistryFolder() + "/HKEY_CURRENT_USER.reg"; }
-
-std::string ReadHost(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteHost(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 // The file as the store writes it, from UTF-8 text.
 std::string Canonical(const std::string& text) {
