@@ -104,13 +104,14 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
     if (!targetLock.Acquire(to->host, false, true, false, 0)) return FALSE;
   }
 
-  // The source is opened as Windows opens it: shared for reading.
-  HANDLE in = CreateFileA(from->windows.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                          OPEN_EXISTING, 0, nullptr);
-  if (in == INVALID_HANDLE_VALUE) return FALSE;
-  std::string temporary = WriteTemporaryCopy(vp::posix::FileDescriptor(in), src, to->host);
+  // The source is opened as Windows opens it: shared for reading. It is opened by the host
+  // name found above, once, and its share markers are taken on that same open.
+  int in = open(from->host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
+  vp::posix::ShareLock sourceLock;
+  if (!sourceLock.AcquireOn(in, true, false, false, FILE_SHARE_READ | FILE_SHARE_DELETE)) return FALSE;
+  std::string temporary = WriteTemporaryCopy(in, src, to->host);
   error = GetLastError();
-  CloseHandle(in);
   if (temporary.empty()) return Fail(error, FALSE);
 
   // Without replacing, a target that appeared meanwhile is kept.

@@ -71,6 +71,10 @@ class ShareLock {
   // ERROR_SHARING_VIOLATION when another open conflicts.
   bool Acquire(const std::string& hostPath, bool wantRead, bool wantWrite, bool wantDelete,
                DWORD share);
+  // The same on a descriptor the caller opened for reading, which the lock then owns (closed
+  // with it): the file is opened once instead of once for the data and once for the markers.
+  bool AcquireOn(int fd, bool wantRead, bool wantWrite, bool wantDelete, DWORD share);
+  int Descriptor() const { return fd_; }
  private:
   int fd_ = -1;
   bool deniesDelete_ = false;  // counted in the machine-wide "some open denies delete" mark

@@ -124,8 +124,14 @@ ShareLock::~ShareLock() {
 
 bool ShareLock::Acquire(const std::string& hostPath, bool wantRead, bool wantWrite,
                         bool wantDelete, DWORD share) {
-  fd_ = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd_ < 0) return true;  // nothing to lock (e.g. no read permission): no sharing rules
+  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return true;  // nothing to lock (e.g. no read permission): no sharing rules
+  return AcquireOn(fd, wantRead, wantWrite, wantDelete, share);
+}
+
+bool ShareLock::AcquireOn(int fd, bool wantRead, bool wantWrite, bool wantDelete, DWORD share) {
+  if (fd_ >= 0) close(fd_);
+  fd_ = fd;
   MachineShareGuard guard;
   // Announced before the markers are taken, so a deletion that misses the announcement
   // happened before this open.

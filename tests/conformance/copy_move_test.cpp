@@ -64,6 +64,37 @@ TEST(Copying, FailuresLeaveTheTargetAlone) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
 }
 
+TEST(Copying, HonoursAndThenReleasesTheSourcesSharing) {
+  std::string dir = TestFolder();
+  std::string src = dir + "\\held.txt", dst = dir + "\\copy.txt";
+  ASSERT_TRUE(WriteTextFile(src, "held"));
+
+  // A source open without sharing reading cannot be read by the copy.
+  HANDLE h = CreateFileA(src.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  SetLastError(0);
+  EXPECT_FALSE(CopyFileA(src.c_str(), dst.c_str(), FALSE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_FALSE(PathExists(dst));
+  CloseHandle(h);
+
+  // Shared for reading it copies, and the copy lets go of the source when done: an open that
+  // shares nothing succeeds afterwards, twice over.
+  h = CreateFileA(src.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(CopyFileA(src.c_str(), dst.c_str(), FALSE));
+  CloseHandle(h);
+  EXPECT_EQ(ReadTextFile(dst), "held");
+  for (int round = 0; round < 2; ++round) {
+    h = CreateFileA(src.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    if (round == 0) {
+      EXPECT_TRUE(CopyFileA(src.c_str(), dst.c_str(), FALSE));
+    }
+  }
+}
+
 TEST(Copying, KeepsTheReadOnlyAttributeOfTheSource) {
   std::string dir = TestFolder();
   std::string src = dir + "\\ro.txt", dst = dir + "\\copy.txt";
