@@ -88,8 +88,9 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
   if (!from) return Fail(error, FALSE);
   auto to = vp::path::ToHost(target, Need::Creatable, &error);
   if (!to) return Fail(error, FALSE);
-  struct stat src;
-  if (stat(from->host.c_str(), &src) != 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
+  // The resolution has just looked at the source; only a link needs a look at what it points to.
+  struct stat src = from->linkStat;
+  if (S_ISLNK(src.st_mode) && stat(from->host.c_str(), &src) != 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
   if (S_ISDIR(src.st_mode)) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (to->exists && failIfExists) return Fail(ERROR_FILE_EXISTS, FALSE);
   if (DWORD denied = vp::posix::DriveWriteError(to->windows)) return Fail(denied, FALSE);
