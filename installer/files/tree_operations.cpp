@@ -126,16 +126,35 @@ bool CTreeOperations::ClearFolderKeepingBackups(const std::string& folder) {
   return true;
 }
 
-bool DeleteTree(const std::string& folder) {
+namespace {
+
+// The path with its last name spelled as on the disk (found in any case), or as given. Paths
+// built from it then find every entry beneath at the first try.
+std::string WithNameAsOnDisk(const std::string& path) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA(path.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return path;
+  FindClose(find);
+  size_t slash = path.rfind('\\');
+  // A name found by another spelling (a short name) is no respelling of this one.
+  if (slash == std::string::npos || !files::EqualsNoCase(path.substr(slash + 1), data.cFileName)) return path;
+  return path.substr(0, slash + 1) + data.cFileName;
+}
+
+bool DeleteTreeAsSpelled(const std::string& folder) {
   DWORD attributes = 0;
   if (IsLinkPath(folder, &attributes)) return files::RemoveLink(folder, attributes);
   // An entry that cannot be deleted stays; the walk goes on with the others.
   bool emptied = true;
   files::WalkFolder(folder, [&](const FolderEntry& entry) {
-    bool gone = entry.IsFolder() ? DeleteTree(entry.path) : files::DeleteFoundFile(entry);
+    bool gone = entry.IsFolder() ? DeleteTreeAsSpelled(entry.path) : files::DeleteFoundFile(entry);
     if (!gone) emptied = false;
     return true;
   });
   if (!emptied) return false;
   return RemoveDirectoryA(folder.c_str()) || !files::PathExists(folder);
 }
+
+}  // namespace
+
+bool DeleteTree(const std::string& folder) { return DeleteTreeAsSpelled(WithNameAsOnDisk(folder)); }

@@ -173,6 +173,18 @@ TEST_F(TreeOperations, DeleteTreeRemovesReadOnlyFilesAndIgnoresMissingPaths) {
   EXPECT_TRUE(IsFolder(drive));
 }
 
+TEST_F(TreeOperations, DeleteTreeFindsTheFolderInAnyCaseAndOnlyThatFolder) {
+  ASSERT_TRUE(MakeEntries(drive, {"VantProDB-TWS\\Flat\\a.dat", "VantProDB-TWS\\b.dat",
+                                  "VantProDB-TWS2\\c.dat", "VantPro\\d.dat"}));
+  EXPECT_TRUE(DeleteTree(drive + "\\VANTProDB-TWS"));
+  EXPECT_FALSE(PathExists(drive + "\\VantProDB-TWS"));
+  EXPECT_TRUE(PathExists(drive + "\\VantProDB-TWS2\\c.dat"));
+  EXPECT_TRUE(PathExists(drive + "\\VantPro\\d.dat"));
+  // A missing folder in any case is nothing to delete, and nothing else goes with it.
+  EXPECT_TRUE(DeleteTree(drive + "\\VANTPRODB-TWS"));
+  EXPECT_TRUE(PathExists(drive + "\\VantProDB-TWS2\\c.dat"));
+}
+
 TEST_F(TreeOperations, AnOpenFileKeepsItsFoldersWhileOtherBranchesGo) {
   ASSERT_TRUE(MakeEntries(drive, {"T\\Keep\\Deeper\\open.dat", "T\\Gone\\g.dat", "T\\top.dat"}));
   std::string openPath = drive + "\\T\\Keep\\Deeper\\open.dat";
