@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "hive_store.h"
+#include "registry/hive_store.h"
 #include "platform/machine.h"
 #include "platform/win.h"
 

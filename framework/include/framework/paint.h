@@ -1,5 +1,5 @@
 // Drawing: device contexts and GDI objects owned by C++ objects. On POSIX the calls are recorded
-// on the window's surface (platform/posix/gdi.h), so tests can see what was painted.
+// on the window's surface (platform/posix/gdi/gdi.h), so tests can see what was painted.
 #pragma once
 
 #include "framework/window.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/types.h"
+#include "platform/posix/core/types.h"
 
 namespace vp::machine {
 

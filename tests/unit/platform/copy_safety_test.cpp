@@ -11,7 +11,7 @@
 #include <fstream>
 #include <set>
 
-#include "internal.h"
+#include "core/internal.h"
 #include "other_machine.h"
 #include "platform/win.h"
 #include "test_support.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "internal.h"
+#include "core/internal.h"
 #include "platform/machine.h"
 #include "platform/win.h"
 #include "test_support.h"

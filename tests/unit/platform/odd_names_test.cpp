@@ -7,7 +7,7 @@
 #include <map>
 #include <set>
 
-#include "internal.h"
+#include "core/internal.h"
 #include "platform/machine.h"
 #include "platform/win.h"
 #include "test_support.h"

@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "internal.h"
+#include "core/internal.h"
 #include "platform/machine.h"
 #include "platform/win.h"
 #include "test_support.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "wildcard.h"
+#include "fs/wildcard.h"
 
 using vp::posix::WildcardMatch;
 

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "hive_model.h"
+#include "registry/hive_model.h"
 #include "platform/machine.h"
 #include "host_files.h"
 #include "platform/win.h"

@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-#include "hive_model.h"
+#include "registry/hive_model.h"
 
 namespace vp::registry {
 namespace {

@@ -2,7 +2,7 @@
 // nothing, a record cut short by a crash ends the journal quietly, and damage is told apart.
 #include <gtest/gtest.h>
 
-#include "hive_journal.h"
+#include "registry/hive_journal.h"
 
 namespace vp::registry {
 namespace {

@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "hive_store.h"
+#include "registry/hive_store.h"
 #include "host_files.h"
 #include "platform/machine.h"
 #include "platform/win.h"

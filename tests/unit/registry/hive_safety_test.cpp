@@ -13,7 +13,7 @@
 #include <sstream>
 #include <string>
 
-#include "hive_store.h"
+#include "registry/hive_store.h"
 #include "platform/machine.h"
 #include "host_files.h"
 #include "platform/win.h"

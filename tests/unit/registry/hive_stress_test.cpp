@@ -14,7 +14,7 @@
 #include <sstream>
 #include <string>
 
-#include "hive_store.h"
+#include "registry/hive_store.h"
 #include "platform/machine.h"
 #include "platform/win.h"
 #include "test_support.h"

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "../install/fake_dialog_state.h"
-#include "hive_store.h"
+#include "registry/hive_store.h"
 #include "install/settings_steps.h"
 #include "platform/machine.h"
 #include "host_files.h"

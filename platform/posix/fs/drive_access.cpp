@@ -1,0 +1,22 @@
+// Whether a drive may be written: the host's root (Z: unless the drive table lists it) is
+// read-only, a drive whose folder lost its write permission is a write-protected disk, and a
+// drive whose folder is gone is a drive with no disk in it.
+#include <sys/stat.h>
+
+#include "core/internal.h"
+
+namespace vp::posix {
+
+DWORD DriveWriteError(const std::string& windowsPath) {
+  if (windowsPath.size() < 2 || windowsPath[1] != ':') return ERROR_PATH_NOT_FOUND;
+  auto drive = vp::machine::FindDrive(windowsPath[0]);
+  if (!drive) return ERROR_PATH_NOT_FOUND;
+  if (drive->readOnly) return ERROR_ACCESS_DENIED;
+  struct stat st;
+  if (stat(drive->hostFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ERROR_NOT_READY;
+  // Checked on the bits, not by trying: the superuser would otherwise write anyway.
+  if (!HasWriteBits(st)) return ERROR_WRITE_PROTECT;
+  return 0;
+}
+
+}  // namespace vp::posix

@@ -1,0 +1,189 @@
+// Windows share modes on POSIX. Each open of a file takes shared open-file-description locks
+// on marker bytes far beyond any data: one byte per kind of access it holds, one per kind of
+// access it refuses to share. A new open conflicts when a byte it must check is locked by any
+// other open, in this process or another; a process that dies drops its locks with it.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <mutex>
+
+#include "core/internal.h"
+
+namespace vp::posix {
+namespace {
+
+constexpr off_t kMarkers = static_cast<off_t>(1) << 62;
+enum Marker : off_t {
+  kHoldsRead, kHoldsWrite, kHoldsDelete, kDeniesRead, kDeniesWrite, kDeniesDelete,
+  kRunsAsImage,  // a process runs the file or has it loaded as a module
+};
+
+bool Locked(int fd, Marker marker) {
+  struct flock probe {};
+  probe.l_type = F_WRLCK;
+  probe.l_whence = SEEK_SET;
+  probe.l_start = kMarkers + marker;
+  probe.l_len = 1;
+  if (fcntl(fd, F_OFD_GETLK, &probe) != 0) return false;
+  return probe.l_type != F_UNLCK;
+}
+
+// True when some other open holds any marker at all: without one, nothing can conflict.
+bool AnyOtherOpen(int fd) {
+  struct flock probe {};
+  probe.l_type = F_WRLCK;
+  probe.l_whence = SEEK_SET;
+  probe.l_start = kMarkers;
+  probe.l_len = kDeniesDelete + 1;
+  if (fcntl(fd, F_OFD_GETLK, &probe) != 0) return true;
+  return probe.l_type != F_UNLCK;
+}
+
+// Takes the markers set in `wanted` (bit i for marker i), one call per run of neighbours.
+void Take(int fd, unsigned wanted) {
+  for (off_t first = 0; first <= kRunsAsImage; ++first) {
+    if (!(wanted & (1u << first))) continue;
+    off_t end = first;
+    while (end + 1 <= kRunsAsImage && (wanted & (1u << (end + 1)))) ++end;
+    struct flock lock {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kMarkers + first;
+    lock.l_len = end - first + 1;
+    fcntl(fd, F_OFD_SETLK, &lock);
+    first = end;
+  }
+}
+
+// The machine's share-mode lock file, opened once per process.
+int MachineLockFile() {
+  static int fd = open((vp::machine::ObjectsFolder() + "/share-modes.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  return fd;
+}
+
+// Serialises check-then-take across the machine's processes (a whole-file flock, which never
+// meets the record locks below).
+class MachineShareGuard {
+ public:
+  MachineShareGuard() : fd_(MachineLockFile()) {
+    if (fd_ >= 0) flock(fd_, LOCK_EX);
+  }
+  ~MachineShareGuard() {
+    if (fd_ >= 0) flock(fd_, LOCK_UN);
+  }
+ private:
+  int fd_;
+};
+
+// Whether any open on the machine may refuse to share delete. A process holding such opens
+// keeps a shared record lock on the first byte of the machine's lock file for as long as it
+// holds one, so a deletion looks at the file's own markers only when some process does:
+// deleting a tree no one has open costs no extra open per file.
+constexpr off_t kDeniesDeleteSomewhere = 0;
+std::mutex g_denyingLock;
+int g_denyingOpens = 0;  // in this process
+
+bool LockIndicator(short type) {
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = kDeniesDeleteSomewhere;
+  lock.l_len = 1;
+  return MachineLockFile() >= 0 && fcntl(MachineLockFile(), F_OFD_SETLK, &lock) == 0;
+}
+
+void HoldDenyingOpen() {
+  std::lock_guard guard(g_denyingLock);
+  if (g_denyingOpens++ == 0) LockIndicator(F_RDLCK);
+}
+
+void ReleaseDenyingOpen() {
+  std::lock_guard guard(g_denyingLock);
+  if (--g_denyingOpens == 0) LockIndicator(F_UNLCK);
+}
+
+bool SomeOpenMayDenyDelete() {
+  std::lock_guard guard(g_denyingLock);
+  if (g_denyingOpens > 0 || MachineLockFile() < 0) return true;
+  struct flock probe {};
+  probe.l_type = F_WRLCK;
+  probe.l_whence = SEEK_SET;
+  probe.l_start = kDeniesDeleteSomewhere;
+  probe.l_len = 1;
+  return fcntl(MachineLockFile(), F_OFD_GETLK, &probe) != 0 || probe.l_type != F_UNLCK;
+}
+
+}  // namespace
+
+ShareLock::~ShareLock() {
+  if (fd_ >= 0) close(fd_);
+  if (deniesDelete_) ReleaseDenyingOpen();
+}
+
+bool ShareLock::Acquire(const std::string& hostPath, bool wantRead, bool wantWrite,
+                        bool wantDelete, DWORD share) {
+  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return true;  // nothing to lock (e.g. no read permission): no sharing rules
+  return AcquireOn(fd, wantRead, wantWrite, wantDelete, share);
+}
+
+bool ShareLock::AcquireOn(int fd, bool wantRead, bool wantWrite, bool wantDelete, DWORD share) {
+  if (fd_ >= 0) close(fd_);
+  fd_ = fd;
+  MachineShareGuard guard;
+  // Announced before the markers are taken, so a deletion that misses the announcement
+  // happened before this open.
+  if (!(share & FILE_SHARE_DELETE) && !deniesDelete_) {
+    HoldDenyingOpen();
+    deniesDelete_ = true;
+  }
+  bool sharesRead = share & FILE_SHARE_READ, sharesWrite = share & FILE_SHARE_WRITE,
+       sharesDelete = share & FILE_SHARE_DELETE;
+  // The usual case, a file no one else has open, costs one probe instead of one per marker.
+  bool conflict = AnyOtherOpen(fd_) &&
+                  ((wantRead && Locked(fd_, kDeniesRead)) || (wantWrite && Locked(fd_, kDeniesWrite)) ||
+                   (wantDelete && Locked(fd_, kDeniesDelete)) || (!sharesRead && Locked(fd_, kHoldsRead)) ||
+                   (!sharesWrite && Locked(fd_, kHoldsWrite)) || (!sharesDelete && Locked(fd_, kHoldsDelete)));
+  if (conflict) {
+    close(fd_);
+    fd_ = -1;
+    if (deniesDelete_) ReleaseDenyingOpen();
+    deniesDelete_ = false;
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return false;
+  }
+  Take(fd_, (wantRead ? 1u << kHoldsRead : 0) | (wantWrite ? 1u << kHoldsWrite : 0) |
+                 (wantDelete ? 1u << kHoldsDelete : 0) | (!sharesRead ? 1u << kDeniesRead : 0) |
+                 (!sharesWrite ? 1u << kDeniesWrite : 0) | (!sharesDelete ? 1u << kDeniesDelete : 0));
+  return true;
+}
+
+int HoldImage(const std::string& hostPath) {
+  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  // Taken without the machine's guard: a program starts however others hold its file, and
+  // this runs before the program has chosen its machine.
+  Take(fd, 1u << kHoldsRead | 1u << kDeniesWrite | 1u << kRunsAsImage);
+  return fd;
+}
+
+bool IsImageInUse(const std::string& hostPath) {
+  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+  if (fd < 0) return false;
+  bool inUse = Locked(fd, kRunsAsImage);
+  close(fd);
+  return inUse;
+}
+
+bool DeleteIsDenied(const std::string& hostPath) {
+  if (!SomeOpenMayDenyDelete()) return false;
+  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+  if (fd < 0) return false;
+  bool denied = Locked(fd, kDeniesDelete);
+  close(fd);
+  return denied;
+}
+
+}  // namespace vp::posix

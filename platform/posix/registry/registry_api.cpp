@@ -1,0 +1,334 @@
+// The registry's 8-bit entry points over the hive stores. A key handle remembers the path of
+// its key and the key's identity: once that key is deleted (through any handle), every call on
+// the handle fails with ERROR_KEY_DELETED, as on Windows. Names and string data cross from and
+// to the code page here; the hive keeps them in Unicode.
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "core/handles.h"
+#include "hive_store.h"
+#include "core/internal.h"
+#include "platform/posix/registry/registry.h"
+
+using vp::registry::Change;
+using vp::registry::ChangeList;
+using vp::registry::Hive;
+using vp::registry::HiveStore;
+using vp::registry::Key;
+using vp::registry::Value;
+
+namespace {
+
+// One registry call at a time in this process; the hive locks order the processes.
+std::mutex g_registryLock;
+
+struct KeyHandle : vp::handles::Object {
+  HiveStore* store = nullptr;
+  Hive hive = Hive::CurrentUser;
+  std::vector<std::string> path;  // key names from the hive's root, as the hive holds them
+  std::uint64_t id = 0;           // 0 for a root, which is never deleted
+  REGSAM access = 0;
+};
+
+constexpr REGSAM kReadRights = KEY_READ | SYNCHRONIZE;
+
+// What `desired` becomes once generic rights are mapped; MAXIMUM_ALLOWED asks for what the
+// hive grants.
+REGSAM MapGeneric(REGSAM desired) {
+  REGSAM mapped = desired & ~(GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE | GENERIC_ALL |
+                              KEY_WOW64_32KEY | KEY_WOW64_64KEY);
+  if (desired & GENERIC_READ) mapped |= KEY_READ;
+  if (desired & GENERIC_WRITE) mapped |= KEY_WRITE;
+  if (desired & GENERIC_EXECUTE) mapped |= KEY_EXECUTE;
+  if (desired & GENERIC_ALL) mapped |= KEY_ALL_ACCESS;
+  return mapped;
+}
+
+bool HiveIsReadOnly(Hive hive) {
+  return hive == Hive::LocalMachine && !vp::machine::UserIsAdministrator();
+}
+
+// The rights a new handle gets, or false when the hive refuses them (a user who is no
+// administrator may only read HKEY_LOCAL_MACHINE).
+bool Grant(Hive hive, REGSAM desired, REGSAM* granted) {
+  REGSAM mapped = MapGeneric(desired);
+  bool maximum = mapped & MAXIMUM_ALLOWED;
+  mapped &= ~static_cast<REGSAM>(MAXIMUM_ALLOWED);
+  REGSAM allowed = HiveIsReadOnly(hive) ? kReadRights : KEY_ALL_ACCESS | SYNCHRONIZE;
+  if (mapped & ~allowed) return false;
+  *granted = maximum ? allowed : mapped;
+  return true;
+}
+
+// A resolved handle: the predefined roots, or an entry of the handle table.
+struct Target {
+  std::shared_ptr<KeyHandle> handle;
+  LONG error = ERROR_SUCCESS;
+};
+
+std::shared_ptr<KeyHandle> RootHandle(Hive hive) {
+  auto root = std::make_shared<KeyHandle>();
+  root->hive = hive;
+  root->store = &vp::registry::StoreOf(hive);
+  root->access = HiveIsReadOnly(hive) ? kReadRights : KEY_ALL_ACCESS | SYNCHRONIZE;
+  return root;
+}
+
+Target Resolve(HKEY key) {
+  if (key == HKEY_CURRENT_USER) return {RootHandle(Hive::CurrentUser)};
+  if (key == HKEY_LOCAL_MACHINE) return {RootHandle(Hive::LocalMachine)};
+  auto handle = key ? vp::handles::LookupAs<KeyHandle>(key) : nullptr;
+  if (!handle) return {nullptr, ERROR_INVALID_HANDLE};
+  return {handle};
+}
+
+// The handle's key in `root`, or null when it was deleted.
+template <class K>
+K* Find(K& root, const KeyHandle& h) {
+  K* key = &root;
+  for (const std::string& name : h.path) {
+    key = key->FindSubkey(name);
+    if (!key) return nullptr;
+  }
+  return h.id == 0 || key->Id() == h.id ? key : nullptr;
+}
+
+// Splits a subkey path into held names. A leading backslash is refused; doubled and trailing
+// ones are not. A name longer than the registry allows is refused as Windows refuses it.
+LONG SplitPath(LPCSTR subKey, std::vector<std::string>* names) {
+  names->clear();
+  if (!subKey || !*subKey) return ERROR_SUCCESS;
+  if (subKey[0] == '\\') return ERROR_BAD_PATHNAME;
+  std::string_view rest(subKey);
+  while (!rest.empty()) {
+    std::size_t end = std::min(rest.find('\\'), rest.size());
+    std::string_view name = rest.substr(0, end);
+    // The hive's text cannot keep a line break in a key name.
+    if (name.find_first_of("\r\n") != std::string_view::npos) return ERROR_INVALID_PARAMETER;
+    if (name.size() > vp::registry::kMaxKeyNameUnits) return ERROR_INVALID_PARAMETER;
+    if (!name.empty()) names->push_back(vp::registry::NameFromAnsi(name));
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+  }
+  return ERROR_SUCCESS;
+}
+
+std::vector<std::string> Joined(const std::vector<std::string>& path, const std::vector<std::string>& names) {
+  std::vector<std::string> full = path;
+  full.insert(full.end(), names.begin(), names.end());
+  return full;
+}
+
+HKEY NewHandle(const KeyHandle& parent, const std::vector<std::string>& names, const Key& key,
+               REGSAM access) {
+  auto handle = std::make_shared<KeyHandle>();
+  handle->store = parent.store;
+  handle->hive = parent.hive;
+  handle->path = parent.path;
+  handle->path.insert(handle->path.end(), names.begin(), names.end());
+  handle->id = key.Id();
+  handle->access = access;
+  return reinterpret_cast<HKEY>(vp::handles::Insert(std::move(handle)));
+}
+
+std::string ValueName(LPCSTR name) { return name ? vp::registry::NameFromAnsi(name) : std::string(); }
+
+// What a value's data reads as through the 8-bit calls: string types in the code page.
+std::string AnsiData(const Value& v) {
+  return vp::registry::IsStringType(v.type) ? vp::registry::AnsiFromWide(v.data) : v.data;
+}
+
+}  // namespace
+
+LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY result) {
+  std::lock_guard guard(g_registryLock);
+  if (!result) return ERROR_INVALID_PARAMETER;
+  Target t = Resolve(key);
+  if (!t.handle) return t.error;
+  std::vector<std::string> names;
+  if (LONG e = SplitPath(subKey, &names)) return e;
+  return t.handle->store->Read([&](const Key& root) -> LONG {
+    const Key* k = Find(root, *t.handle);
+    if (!k) return ERROR_KEY_DELETED;
+    for (const std::string& name : names)
+      if (!(k = k->FindSubkey(name))) return ERROR_FILE_NOT_FOUND;
+    REGSAM granted = 0;
+    if (!Grant(t.handle->hive, desired, &granted)) return ERROR_ACCESS_DENIED;
+    *result = NewHandle(*t.handle, names, *k, granted);
+    return ERROR_SUCCESS;
+  });
+}
+
+LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD, REGSAM desired,
+                        LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition) {
+  std::lock_guard guard(g_registryLock);
+  if (!result || reserved) return ERROR_INVALID_PARAMETER;
+  Target t = Resolve(key);
+  if (!t.handle) return t.error;
+  std::vector<std::string> names;  // a null name, like an empty one, opens the key itself
+  if (LONG e = SplitPath(subKey, &names)) return e;
+  return t.handle->store->Write([&](Key& root, ChangeList& changes) -> LONG {
+    Key* k = Find(root, *t.handle);
+    if (!k) return ERROR_KEY_DELETED;
+    REGSAM granted = 0;
+    if (!Grant(t.handle->hive, desired, &granted)) return ERROR_ACCESS_DENIED;
+    std::size_t existing = 0;
+    for (Key* probe = k; existing < names.size(); ++existing) {
+      if (!(probe = probe->FindSubkey(names[existing]))) break;
+    }
+    bool create = existing < names.size();
+    if (create && HiveIsReadOnly(t.handle->hive)) return ERROR_ACCESS_DENIED;
+    if (create && !changes.Apply(root, Change{Change::kCreateKey, Joined(t.handle->path, names), {}, 0, {}}))
+      return ERROR_INVALID_PARAMETER;  // deeper than the registry allows
+    for (const std::string& name : names) k = k->FindSubkey(name);
+    if (disposition) *disposition = create ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    *result = NewHandle(*t.handle, names, *k, granted);
+    return ERROR_SUCCESS;
+  });
+}
+
+LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                         LPDWORD dataSize) {
+  std::lock_guard guard(g_registryLock);
+  if (reserved || (data && !dataSize)) return ERROR_INVALID_PARAMETER;
+  Target t = Resolve(key);
+  if (!t.handle) return t.error;
+  return t.handle->store->Read([&](const Key& root) -> LONG {
+    const Key* k = Find(root, *t.handle);
+    if (!k) return ERROR_KEY_DELETED;
+    if (!(t.handle->access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    const Value* v = k->FindValue(ValueName(valueName));
+    if (!v) return ERROR_FILE_NOT_FOUND;
+    if (type) *type = v->type;
+    std::string bytes = AnsiData(*v);
+    auto length = static_cast<DWORD>(bytes.size());
+    LONG status = ERROR_SUCCESS;
+    if (data) {
+      if (*dataSize < length) {
+        status = ERROR_MORE_DATA;
+      } else {
+        std::memcpy(data, bytes.data(), length);
+        // A string stored without its terminator still reads as a string when there is room.
+        if (vp::registry::IsStringType(v->type) && *dataSize > length &&
+            (length == 0 || data[length - 1] != 0))
+          data[length] = 0;
+      }
+    }
+    if (dataSize) *dataSize = length;
+    return status;
+  });
+}
+
+LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data,
+                       DWORD dataSize) {
+  std::lock_guard guard(g_registryLock);
+  Target t = Resolve(key);
+  if (!t.handle) return t.error;
+  if (!data && dataSize) return ERROR_NOACCESS;
+  // The registry counts a string's terminator that the caller left out of the size.
+  if (vp::registry::IsStringType(type) && dataSize && data[dataSize - 1] && !data[dataSize]) ++dataSize;
+  std::string bytes = data ? std::string(reinterpret_cast<const char*>(data), dataSize) : std::string();
+  if (vp::registry::IsStringType(type)) bytes = vp::registry::WideFromAnsi(bytes);
+  if (valueName && std::strlen(valueName) > vp::registry::kMaxValueNameUnits) return ERROR_INVALID_PARAMETER;
+  return t.handle->store->Write([&](Key& root, ChangeList& changes) -> LONG {
+    if (!Find(root, *t.handle)) return ERROR_KEY_DELETED;
+    if (!(t.handle->access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    changes.Apply(root, Change{Change::kSetValue, t.handle->path, ValueName(valueName), type, std::move(bytes)});
+    return ERROR_SUCCESS;
+  });
+}
+
+LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName) {
+  std::lock_guard guard(g_registryLock);
+  Target t = Resolve(key);
+  if (!t.handle) return t.error;
+  return t.handle->store->Write([&](Key& root, ChangeList& changes) -> LONG {
+    Key* k = Find(root, *t.handle);
+    if (!k) return ERROR_KEY_DELETED;
+    if (!(t.handle->access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    if (!k->FindValue(ValueName(valueName))) return ERROR_FILE_NOT_FOUND;
+    changes.Apply(root, Change{Change::kDeleteValue, t.handle->path, ValueName(valueName), 0, {}});
+    return ERROR_SUCCESS;
+  });
+}
+
+LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey) {
+  std::lock_guard guard(g_registryLock);
+  Target t = Resolve(key);
+  if (!t.handle) return t.error;
+  if (!subKey) return ERROR_INVALID_PARAMETER;
+  std::vector<std::string> names;
+  if (LONG e = SplitPath(subKey, &names)) return e;
+  return t.handle->store->Write([&](Key& root, ChangeList& changes) -> LONG {
+    Key* target = Find(root, *t.handle);
+    if (!target) return ERROR_KEY_DELETED;
+    for (const std::string& name : names)
+      if (!(target = target->FindSubkey(name))) return ERROR_FILE_NOT_FOUND;
+    bool isRoot = target == &root;
+    if (isRoot || HiveIsReadOnly(t.handle->hive) || !target->Subkeys().empty())
+      return ERROR_ACCESS_DENIED;
+    changes.Apply(root, Change{Change::kDeleteKey, Joined(t.handle->path, names), {}, 0, {}});
+    return ERROR_SUCCESS;
+  });
+}
+
+LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameChars, LPDWORD, LPSTR keyClass,
+                      LPDWORD classChars, LPFILETIME lastWriteTime) {
+  std::lock_guard guard(g_registryLock);
+  if (!name || !nameChars) return ERROR_INVALID_PARAMETER;
+  Target t = Resolve(key);
+  if (!t.handle) return t.error;
+  return t.handle->store->Read([&](const Key& root) -> LONG {
+    const Key* k = Find(root, *t.handle);
+    if (!k) return ERROR_KEY_DELETED;
+    if (!(t.handle->access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
+    if (index >= k->Subkeys().size()) return ERROR_NO_MORE_ITEMS;
+    std::string found = vp::registry::AnsiFromName(k->Subkeys()[index]->Name());
+    if (found.size() >= *nameChars) return ERROR_MORE_DATA;
+    std::memcpy(name, found.c_str(), found.size() + 1);
+    *nameChars = static_cast<DWORD>(found.size());
+    if (keyClass && classChars && *classChars) keyClass[0] = '\0';
+    if (classChars) *classChars = 0;
+    if (lastWriteTime) *lastWriteTime = t.handle->store->LastWriteTime();
+    return ERROR_SUCCESS;
+  });
+}
+
+LSTATUS RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameChars, LPDWORD reserved,
+                      LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+  std::lock_guard guard(g_registryLock);
+  if (!name || !nameChars || reserved || (data && !dataSize)) return ERROR_INVALID_PARAMETER;
+  Target t = Resolve(key);
+  if (!t.handle) return t.error;
+  return t.handle->store->Read([&](const Key& root) -> LONG {
+    const Key* k = Find(root, *t.handle);
+    if (!k) return ERROR_KEY_DELETED;
+    if (!(t.handle->access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    if (index >= k->Values().size()) return ERROR_NO_MORE_ITEMS;
+    const Value& v = k->Values()[index];
+    std::string shown = vp::registry::AnsiFromName(v.name);
+    if (shown.size() >= *nameChars) return ERROR_MORE_DATA;
+    std::memcpy(name, shown.c_str(), shown.size() + 1);
+    *nameChars = static_cast<DWORD>(shown.size());
+    if (type) *type = v.type;
+    if (!dataSize) return ERROR_SUCCESS;
+    std::string bytes = AnsiData(v);
+    auto length = static_cast<DWORD>(bytes.size());
+    LONG status = ERROR_SUCCESS;
+    if (data && *dataSize < length)
+      status = ERROR_MORE_DATA;
+    else if (data)
+      std::memcpy(data, bytes.data(), length);
+    *dataSize = length;
+    return status;
+  });
+}
+
+LSTATUS RegCloseKey(HKEY key) {
+  std::lock_guard guard(g_registryLock);
+  if (key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE) return ERROR_SUCCESS;
+  if (!key || !vp::handles::LookupAs<KeyHandle>(key)) return ERROR_INVALID_HANDLE;
+  vp::handles::Remove(key);
+  return ERROR_SUCCESS;
+}
