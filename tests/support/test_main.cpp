@@ -1,5 +1,5 @@
-// Entry point of every test executable. On POSIX each run gets a new emulated machine in a
-// temporary folder (unless VP_MACHINE_ROOT is set by the caller); on Windows each run works in
+// Entry point of every test executable. On POSIX each test gets a new emulated machine in a
+// temporary folder (unless VP_MACHINE_ROOT is set by the caller); on Windows each test works in
 // its own folder on C:, and only on a machine that may be wiped (see machine_guard.h). Both are
 // removed afterwards.
 #include <gtest/gtest.h>
@@ -43,6 +43,69 @@ static void RemoveHostTree(const std::string& folder) {
 }
 #endif
 
+static int g_testNumber = 0;
+
+// "C:\vptest-<pid>-<n>": the running test's work folder, made before it starts.
+static void MakeWorkRoot() {
+  vp::test::g_workRoot = "C:\\vptest-" + std::to_string(GetCurrentProcessId()) + "-" +
+                         std::to_string(++g_testNumber);
+  CreateDirectoryA(vp::test::g_workRoot.c_str(), nullptr);
+}
+
+static void RemoveWorkRoot() {
+  SetCurrentDirectoryA("C:\\");
+  vp::test::RemoveTree(vp::test::g_workRoot);
+}
+
+#ifndef _WIN32
+// Each test starts on a new emulated machine of its own, made in a temporary folder and removed
+// after it, so that no test sees what an earlier one left on a drive, in the registry or among
+// the named objects. A caller that names a machine (VP_MACHINE_ROOT) keeps that one machine.
+class FreshMachinePerTest : public testing::EmptyTestEventListener {
+ public:
+  explicit FreshMachinePerTest(bool ownMachines) : m_ownMachines(ownMachines) {
+    char here[4096];
+    if (getcwd(here, sizeof here)) m_startFolder = here;
+  }
+  bool UseNewMachine() {
+    if (!m_ownMachines) {
+      vp::machine::UseRoot(std::getenv(vp::machine::kRootVariable));
+      return true;
+    }
+    RemoveMachine();
+    char pattern[] = "/tmp/vp-test-machine-XXXXXX";
+    if (!mkdtemp(pattern)) return false;
+    m_root = pattern;
+    setenv(vp::machine::kRootVariable, m_root.c_str(), 1);
+    vp::machine::UseRoot(m_root);
+    return true;
+  }
+
+  void OnTestStart(const testing::TestInfo&) override {
+    if (!UseNewMachine()) {
+      std::fprintf(stderr, "cannot make a temporary machine folder\n");
+      std::exit(2);
+    }
+    MakeWorkRoot();
+  }
+  void OnTestEnd(const testing::TestInfo&) override { RemoveWorkRoot(); }
+  void OnTestProgramEnd(const testing::UnitTest&) override { RemoveMachine(); }
+
+ private:
+  void RemoveMachine() {
+    if (m_root.empty()) return;
+    // Every test starts in the folder the program started in, never in a removed machine (child
+    // processes would inherit a folder that no longer exists).
+    if (m_startFolder.empty() || chdir(m_startFolder.c_str()) != 0) (void)!chdir("/");
+    if (std::getenv("VP_TEST_KEEP_MACHINE") == nullptr) RemoveHostTree(m_root);
+    m_root.clear();
+  }
+  bool m_ownMachines;
+  std::string m_root;
+  std::string m_startFolder;
+};
+#endif
+
 int main(int argc, char** argv) {
   // Before anything touches the machine: a Windows test program on a real installation stops here.
   std::string refusal = vp::test::RefusalForThisProcess();
@@ -54,23 +117,16 @@ int main(int argc, char** argv) {
   if (vp::test::RunChildIfAsked(argc, argv, &childExit)) return childExit;
   testing::InitGoogleTest(&argc, argv);
 #ifndef _WIN32
-  std::string machineRoot;
-  bool ownRoot = std::getenv(vp::machine::kRootVariable) == nullptr;
-  if (ownRoot) {
-    char pattern[] = "/tmp/vp-test-machine-XXXXXX";
-    if (!mkdtemp(pattern)) return 2;
-    machineRoot = pattern;
-    setenv(vp::machine::kRootVariable, machineRoot.c_str(), 1);
-  }
-  vp::machine::UseRoot(std::getenv(vp::machine::kRootVariable));
+  bool ownMachines = std::getenv(vp::machine::kRootVariable) == nullptr;
+  testing::UnitTest::GetInstance()->listeners().Append(new FreshMachinePerTest(ownMachines));
+#else
+  // Windows: the machine is the wine prefix the runner made for this program; each test gets a
+  // fresh work folder on C:.
+  struct FreshWorkFolderPerTest : testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo&) override { MakeWorkRoot(); }
+    void OnTestEnd(const testing::TestInfo&) override { RemoveWorkRoot(); }
+  };
+  testing::UnitTest::GetInstance()->listeners().Append(new FreshWorkFolderPerTest);
 #endif
-  vp::test::g_workRoot = "C:\\vptest-" + std::to_string(GetCurrentProcessId());
-  CreateDirectoryA(vp::test::g_workRoot.c_str(), nullptr);
-  int result = RUN_ALL_TESTS();
-  SetCurrentDirectoryA("C:\\");
-  vp::test::RemoveTree(vp::test::g_workRoot);
-#ifndef _WIN32
-  if (ownRoot && std::getenv("VP_TEST_KEEP_MACHINE") == nullptr) RemoveHostTree(machineRoot);
-#endif
-  return result;
+  return RUN_ALL_TESTS();
 }

@@ -7,7 +7,7 @@
 
 namespace vp::test {
 
-// A fresh, empty Windows folder for the running test ("C:\vptest-<pid>\<Suite>.<Test>").
+// A fresh, empty Windows folder for the running test ("C:\vptest-<pid>-<n>\<Suite>.<Test>").
 std::string TestFolder();
 
 // Writes a file with the given content through CreateFileA/WriteFile; true on success.

@@ -6,6 +6,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <mutex>
 
@@ -57,10 +58,23 @@ void Take(int fd, unsigned wanted) {
   }
 }
 
-// The machine's share-mode lock file, opened once per process.
+// The machine's share-mode lock file, opened once per machine the process uses: a process
+// that moves to another machine root must meet that machine's processes, not the old ones.
+std::mutex g_lockFileMutex;
+std::atomic<int> g_lockFile{-1};
+std::atomic<unsigned> g_lockFileGeneration{~0u};
+
 int MachineLockFile() {
-  static int fd = open((vp::machine::ObjectsFolder() + "/share-modes.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  return fd;
+  unsigned generation = vp::machine::RootGeneration();
+  if (g_lockFileGeneration.load(std::memory_order_acquire) == generation) return g_lockFile.load();
+  std::lock_guard guard(g_lockFileMutex);
+  if (g_lockFileGeneration.load() != generation) {
+    int old = g_lockFile.exchange(open((vp::machine::ObjectsFolder() + "/share-modes.lock").c_str(),
+                                       O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    if (old >= 0) close(old);
+    g_lockFileGeneration.store(generation, std::memory_order_release);
+  }
+  return g_lockFile.load();
 }
 
 // Serialises check-then-take across the machine's processes (a whole-file flock, which never
