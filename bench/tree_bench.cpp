@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "files/installer_state.h"
+#include "fake_installer_state.h"
 #include "files/tree_operations.h"
 #include "platform/machine.h"
 #include "platform/win.h"
@@ -24,19 +24,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct BenchState : InstallerState {
-  std::string destDir;
-  std::string GetDrive() const override { return "D:\\"; }
-  std::string GetAppType() const override { return "VANTPLUS"; }
-  std::string GetDestDir() const override { return destDir; }
-  void SetDestDir(const std::string& folder) override { destDir = folder; }
-  std::string GetCheckBoxCaption(int id) const override {
-    return id == kUserDataCheckBox ? "D:\\VANTProData-TWS" : "D:\\VANTProDB-TWS";
-  }
-  bool IsCheckBoxChecked(int) const override { return true; }
-  void ShowMessage(const std::string& text) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
-};
 
 bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
 
@@ -93,9 +80,12 @@ void CopyWithHost(const std::string&) {
 }
 void DeleteWithHost(const std::string&) { Run("rm -rf '" + g_hostDestination + "/HostCopy/VantProDB-TWS'"); }
 void CopyWithInstaller(const std::string& package) {
-  BenchState state;
-  state.destDir = state.GetDrive();
+  FakeInstallerState state;
+  state.drive = state.destDir = "D:\\";
+  state.userDataCaption = "D:\\VANTProData-TWS";
+  state.executableCaption = "D:\\VANTProDB-TWS";
   CTreeOperations(state).CopyTree(package);
+  for (const std::string& text : state.BoxTexts()) std::fprintf(stderr, "message: %s\n", text.c_str());
 }
 void DeleteWithInstaller(const std::string&) { DeleteTree("D:\\VANTProDB-TWS"); }
 

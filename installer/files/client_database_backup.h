@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "files/installer_state.h"
+#include "shell/installer_state.h"
 #include "platform/win.h"
 
 class CClientDatabaseBackup {

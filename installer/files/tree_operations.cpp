@@ -2,6 +2,7 @@
 
 #include "files/folder_walk.h"
 #include "platform/win.h"
+#include "res/installer_dialog.h"
 #include "shell/product_profile.h"
 
 using files::FolderEntry;
@@ -46,8 +47,8 @@ void CTreeOperations::CopyTree(const std::string& source) {
     if (entry.IsLink()) return true;
     std::string folder = m_state.GetDestDir() + entry.name;
     // The existing user data stays untouched unless the user asked to replace it.
-    if (!m_state.IsCheckBoxChecked(kUserDataCheckBox) &&
-        files::EqualsNoCase(folder, m_state.GetCheckBoxCaption(kUserDataCheckBox)))
+    if (!m_state.IsCheckBoxChecked(IDC_DATA_PATH) &&
+        files::EqualsNoCase(folder, m_state.GetCheckBoxCaption(IDC_DATA_PATH)))
       return true;
     m_state.SetDestDir(folder + "\\");
     PrepareDestinationFolder(m_state.GetDestDir());
@@ -89,14 +90,14 @@ void CTreeOperations::PrepareDestinationFolder(const std::string& folder) {
   std::string path = files::TextBeforeLastBackslash(folder);
   DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-  if (files::EqualsNoCase(path, m_state.GetCheckBoxCaption(kExecutableCheckBox)))
+  if (files::EqualsNoCase(path, m_state.GetCheckBoxCaption(IDC_DB_PATH)))
     ClearFolderKeepingBackups(path);
-  if (files::EqualsNoCase(path, m_state.GetCheckBoxCaption(kUserDataCheckBox)))
+  if (files::EqualsNoCase(path, m_state.GetCheckBoxCaption(IDC_DATA_PATH)))
     ClearFolderKeepingBackups(path);
 }
 
 bool CTreeOperations::ClearFolderKeepingBackups(const std::string& folder) {
-  std::string userData = m_state.GetCheckBoxCaption(kUserDataCheckBox);
+  std::string userData = m_state.GetCheckBoxCaption(IDC_DATA_PATH);
   if (files::EqualsNoCase(folder, userData + "\\MWBackup")) return true;
   std::string drive = m_state.GetDrive();
   bool keepFolder = files::EqualsNoCase(folder, userData) ||

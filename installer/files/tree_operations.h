@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "files/installer_state.h"
+#include "shell/installer_state.h"
 
 class CTreeOperations {
  public:

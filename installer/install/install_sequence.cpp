@@ -9,6 +9,7 @@
 #include "install/shortcuts.h"
 #include "platform/win.h"
 #include "registry/registry.h"
+#include "res/installer_dialog.h"
 #include "shell/product_profile.h"
 #include "uninstall/setup_folder.h"
 
@@ -50,18 +51,18 @@ bool CInstallSequence::CanInstall() {
   std::string drive = m_state.GetDrive();
   // No entry selected (a machine without a fixed drive): there is no drive to install to.
   if (drive.size() < 3 || !std::isalpha(static_cast<unsigned char>(drive[0]))) {
-    m_state.AskUser("Please choose an installation drive.", "Error!", kBoxOk | kIconStop);
+    m_state.AskUser("Please choose an installation drive.", "Error!", MB_OK | MB_ICONSTOP);
     return false;
   }
   if (!IsDriveWritable(drive)) {
     m_state.AskUser("Cannot write to drive " + drive + ". Nothing has been installed.", "Error!",
-                    kBoxOk | kIconStop);
+                    MB_OK | MB_ICONSTOP);
     return false;
   }
   if (PackageLiesInDestination(drive)) {
     m_state.AskUser("The setup package lies in the installation folders on " + drive +
                         ". Unpack it into another folder and install from there.",
-                    "Error!", kBoxOk | kIconStop);
+                    "Error!", MB_OK | MB_ICONSTOP);
     return false;
   }
   return true;
@@ -108,15 +109,15 @@ void CInstallSequence::Run() {
   if (!PlaceUninstaller(m_state)) return;
   RenameTerminal();
 
-  if (m_state.IsCheckBoxChecked(kDesktopShortcutCheckBox)) CreateDesktopShortcut();
-  if (m_state.IsCheckBoxChecked(kStartMenuShortcutCheckBox)) CreateStartMenuShortcuts();
+  if (m_state.IsCheckBoxChecked(IDC_DESKTOP_SHORTCUT)) CreateDesktopShortcut();
+  if (m_state.IsCheckBoxChecked(IDC_START_MENU_SHORTCUT)) CreateStartMenuShortcuts();
 
   StampMachineVersion();
   m_state.SetStatusText("");
   if (copy.IsIncomplete()) {
     m_state.AskUser("Installation is not complete: some files could not be replaced. Close the "
                     "programs that use them and install again.",
-                    "Error!", kBoxOk | kIconStop);
+                    "Error!", MB_OK | MB_ICONSTOP);
   } else {
     m_state.ShowMessage("Installation Done!");
   }
@@ -127,7 +128,7 @@ void CInstallSequence::StopUnsaved() {
   m_state.AskUser("Your client databases could not be saved to " + m_state.GetDrive() +
                       g_profile.BackupDbFolderName +
                       ". Nothing has been replaced. Free some disk space and install again.",
-                  "Error!", kBoxOk | kIconStop);
+                  "Error!", MB_OK | MB_ICONSTOP);
 }
 
 void CInstallSequence::RemoveOldShortcuts() {

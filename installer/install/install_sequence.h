@@ -9,11 +9,11 @@
 
 #include <string>
 
-#include "install/dialog_state.h"
+#include "shell/installer_state.h"
 
 class CInstallSequence {
  public:
-  explicit CInstallSequence(InstallerDialogState& state) : m_state(state) {}
+  explicit CInstallSequence(InstallerState& state) : m_state(state) {}
 
   // OnInstall: every step in order. Returns with the dialog usable again, unless the setup
   // folder guard ended the process.
@@ -27,7 +27,7 @@ class CInstallSequence {
   void CreateDesktopShortcut();
   void CreateStartMenuShortcuts();
 
-  InstallerDialogState& m_state;
+  InstallerState& m_state;
 };
 
 // True when anything, file or folder, matches `pattern` ("*" for any run of characters).

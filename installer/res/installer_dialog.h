@@ -7,6 +7,9 @@
 #define IDD_INSTALLER_DIALOG 102
 #define IDR_MAINFRAME 128
 
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1) /* the texts that no code addresses */
+#endif
 #define IDC_DRIVE 1001
 #define IDC_INSTALL 1002
 #define IDC_UNINSTALL 1003
@@ -28,31 +31,37 @@
 #define INSTALLER_DIALOG_FONT_NAME "MS Sans Serif"
 
 /* ROW(id, window class, caption, style, x, y, width, height), in tab order. */
-#define INSTALLER_DIALOG_CONTROLS(ROW)                                                                \
-  ROW(-1, "Static", "Installation &Drive (this is the drive where the application will be installed):", \
-      SS_LEFT | WS_CHILD | WS_VISIBLE | WS_GROUP, 19, 13, 226, 8)                                    \
-  ROW(1015, "Static", "Installation Drive", SS_LEFT | WS_CHILD | WS_VISIBLE | WS_GROUP, 19, 31, 53, 8) \
-  ROW(1014, "Static", "Application Type", SS_LEFT | WS_CHILD | WS_VISIBLE | WS_GROUP, 91, 31, 54, 8)   \
-  ROW(1001, "ComboBox", "",                                                                           \
-      CBS_DROPDOWNLIST | CBS_SORT | CBS_UPPERCASE | WS_VSCROLL | WS_CHILD | WS_VISIBLE | WS_TABSTOP,  \
-      19, 43, 50, 55)                                                                                 \
-  ROW(1004, "ComboBox", "",                                                                           \
-      CBS_DROPDOWNLIST | CBS_UPPERCASE | WS_VSCROLL | WS_CHILD | WS_VISIBLE | WS_TABSTOP, 89, 43, 62, 55) \
-  ROW(1007, "Button", "C:\\VANTProDB-TWS",                                                            \
-      BS_AUTOCHECKBOX | BS_VCENTER | WS_CHILD | WS_VISIBLE | WS_TABSTOP, 19, 67, 97, 10)              \
-  ROW(1011, "Static", "The application &executable and database path.",                               \
-      SS_LEFT | WS_CHILD | WS_VISIBLE | WS_GROUP, 119, 68, 150, 8)                                    \
-  ROW(1006, "Button", "C:\\VANTProData-TWS",                                                          \
-      BS_AUTOCHECKBOX | BS_VCENTER | WS_CHILD | WS_VISIBLE | WS_TABSTOP, 19, 82, 91, 10)              \
-  ROW(1012, "Static", "The application &user data and images path.",                                 \
-      SS_LEFT | WS_CHILD | WS_VISIBLE | WS_GROUP, 131, 83, 137, 8)                                    \
-  ROW(1009, "Button", "Place Shortcut on Des&ktop",                                                   \
-      BS_AUTOCHECKBOX | WS_CHILD | WS_VISIBLE | WS_TABSTOP, 19, 97, 101, 10)                          \
-  ROW(1010, "Button", "Place Shortcut in &Start Menu Programs",                                        \
-      BS_AUTOCHECKBOX | WS_CHILD | WS_VISIBLE | WS_TABSTOP, 19, 112, 138, 10)                         \
-  ROW(1002, "Button", "&Install", BS_DEFPUSHBUTTON | WS_CHILD | WS_VISIBLE | WS_TABSTOP, 54, 135, 50, 14) \
-  ROW(1003, "Button", "&Uninstall", BS_PUSHBUTTON | WS_CHILD | WS_VISIBLE | WS_TABSTOP, 114, 135, 50, 14) \
-  ROW(2, "Button", "E&xit", BS_PUSHBUTTON | WS_CHILD | WS_VISIBLE | WS_TABSTOP, 174, 135, 50, 14)     \
-  ROW(1008, "Static", "", SS_LEFT | WS_CHILD | WS_VISIBLE | WS_GROUP, 52, 156, 160, 8)
+#define INSTALLER_DIALOG_CONTROLS(ROW)                                                            \
+  ROW(IDC_STATIC, "Static",                                                                       \
+      "Installation &Drive (this is the drive where the application will be installed):",          \
+      SS_LEFT | WS_CHILD | WS_VISIBLE | WS_GROUP, 19, 13, 226, 8)                                  \
+  ROW(IDC_DRIVE_LABEL, "Static", "Installation Drive",                                            \
+      SS_LEFT | WS_CHILD | WS_VISIBLE | WS_GROUP, 19, 31, 53, 8)                                   \
+  ROW(IDC_APPLICATION_TYPE_LABEL, "Static", "Application Type",                                   \
+      SS_LEFT | WS_CHILD | WS_VISIBLE | WS_GROUP, 91, 31, 54, 8)                                   \
+  ROW(IDC_DRIVE, "ComboBox", "",                                                                  \
+      CBS_DROPDOWNLIST | CBS_SORT | CBS_UPPERCASE | WS_VSCROLL | WS_CHILD | WS_VISIBLE | WS_TABSTOP, \
+      19, 43, 50, 55)                                                                              \
+  ROW(IDC_APPLICATION_TYPE, "ComboBox", "",                                                       \
+      CBS_DROPDOWNLIST | CBS_UPPERCASE | WS_VSCROLL | WS_CHILD | WS_VISIBLE | WS_TABSTOP,          \
+      89, 43, 62, 55)                                                                              \
+  ROW(IDC_DB_PATH, "Button", "C:\\VANTProDB-TWS",                                                 \
+      BS_AUTOCHECKBOX | BS_VCENTER | WS_CHILD | WS_VISIBLE | WS_TABSTOP, 19, 67, 97, 10)           \
+  ROW(IDC_DB_PATH_LABEL, "Static", "The application &executable and database path.",              \
+      SS_LEFT | WS_CHILD | WS_VISIBLE | WS_GROUP, 119, 68, 150, 8)                                 \
+  ROW(IDC_DATA_PATH, "Button", "C:\\VANTProData-TWS",                                             \
+      BS_AUTOCHECKBOX | BS_VCENTER | WS_CHILD | WS_VISIBLE | WS_TABSTOP, 19, 82, 91, 10)           \
+  ROW(IDC_DATA_PATH_LABEL, "Static", "The application &user data and images path.",               \
+      SS_LEFT | WS_CHILD | WS_VISIBLE | WS_GROUP, 131, 83, 137, 8)                                 \
+  ROW(IDC_DESKTOP_SHORTCUT, "Button", "Place Shortcut on Des&ktop",                               \
+      BS_AUTOCHECKBOX | WS_CHILD | WS_VISIBLE | WS_TABSTOP, 19, 97, 101, 10)                       \
+  ROW(IDC_START_MENU_SHORTCUT, "Button", "Place Shortcut in &Start Menu Programs",                 \
+      BS_AUTOCHECKBOX | WS_CHILD | WS_VISIBLE | WS_TABSTOP, 19, 112, 138, 10)                      \
+  ROW(IDC_INSTALL, "Button", "&Install",                                                          \
+      BS_DEFPUSHBUTTON | WS_CHILD | WS_VISIBLE | WS_TABSTOP, 54, 135, 50, 14)                      \
+  ROW(IDC_UNINSTALL, "Button", "&Uninstall",                                                      \
+      BS_PUSHBUTTON | WS_CHILD | WS_VISIBLE | WS_TABSTOP, 114, 135, 50, 14)                        \
+  ROW(IDCANCEL, "Button", "E&xit", BS_PUSHBUTTON | WS_CHILD | WS_VISIBLE | WS_TABSTOP, 174, 135, 50, 14) \
+  ROW(IDC_STATUS, "Static", "", SS_LEFT | WS_CHILD | WS_VISIBLE | WS_GROUP, 52, 156, 160, 8)
 
 #endif

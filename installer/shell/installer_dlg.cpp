@@ -3,15 +3,12 @@
 #include <algorithm>
 #include <cctype>
 
-#include "product_profile.h"
+#include "install/install_sequence.h"
 #include "res/installer_dialog.h"
 #include "shell/drive_choice.h"
 #include "shell/instance_checks.h"
-
-#ifndef _WIN32
-#include "framework/dialog_template.h"
-const vp::fw::DialogTemplate& InstallerDialogTemplate();
-#endif
+#include "shell/product_profile.h"
+#include "uninstall/uninstall_sequence.h"
 
 namespace {
 
@@ -29,9 +26,6 @@ CInstallerDlg::CInstallerDlg(std::string mode, std::string version, std::string 
       m_strMode(std::move(mode)),
       m_strVersion(std::move(version)),
       m_strSetupDir(std::move(setupDir)) {
-#ifndef _WIN32
-  vp::fw::RegisterDialogTemplate(&InstallerDialogTemplate());
-#endif
   m_hIcon = vp::fw::GetApp() ? vp::fw::GetApp()->LoadIcon(IDR_MAINFRAME) : nullptr;
 }
 
@@ -80,14 +74,8 @@ BOOL CInstallerDlg::OnInitDialog() {
 
   CComboBox* drives = Combo(*this, IDC_DRIVE);
   drives->Dir(DDL_DRIVES, "");
-  std::vector<std::string> entries;
-  for (int i = 0; i < drives->GetCount(); ++i) {
-    std::string text;
-    drives->GetLBText(i, text);
-    entries.push_back(text);
-  }
   drives->SetCurSel(PreselectedDriveIndex(
-      entries, [](const std::string& root) { return GetDriveTypeA(root.c_str()); }));
+      GetDriveEntries(), [](const std::string& root) { return GetDriveTypeA(root.c_str()); }));
   OnDriveChanged();
 
   for (int id : {IDC_DB_PATH, IDC_DATA_PATH, IDC_DESKTOP_SHORTCUT, IDC_START_MENU_SHORTCUT}) {
@@ -132,6 +120,42 @@ void CInstallerDlg::OnDbPathClicked() {
   // The executable and database folder is always replaced: the box cannot be unticked.
   CheckDlgButton(IDC_DB_PATH, BST_CHECKED);
 }
+
+void CInstallerDlg::OnInstall() { CInstallSequence(*this).Run(); }
+
+void CInstallerDlg::OnUninstall() { CUninstallSequence(*this).Run(); }
+
+std::string CInstallerDlg::ReadApplicationType() {
+  m_strAppType = GetDlgItemText(IDC_APPLICATION_TYPE);
+  return m_strAppType;
+}
+
+std::vector<std::string> CInstallerDlg::GetDriveEntries() const {
+  std::vector<std::string> entries;
+  CComboBox* drives = Combo(*this, IDC_DRIVE);
+  for (int i = 0; drives && i < drives->GetCount(); ++i) {
+    std::string text;
+    drives->GetLBText(i, text);
+    entries.push_back(text);
+  }
+  return entries;
+}
+
+bool CInstallerDlg::IsCheckBoxChecked(int controlId) const {
+  return IsDlgButtonChecked(controlId) == BST_CHECKED;
+}
+
+void CInstallerDlg::SetStatusText(const std::string& text) { SetDlgItemText(IDC_STATUS, text); }
+
+void CInstallerDlg::EnableControl(int controlId, BOOL enable) {
+  if (CWnd* control = GetDlgItem(controlId)) control->EnableWindow(enable);
+}
+
+int CInstallerDlg::AskUser(const std::string& text, const std::string& caption, UINT type) {
+  return MessageBox(text, caption.empty() ? nullptr : caption.c_str(), type);
+}
+
+void CInstallerDlg::EndProcess(UINT code) { vp::fw::EndProcessNow(code); }
 
 void CInstallerDlg::OnSysCommand(UINT id, LPARAM lParam) {
   // 0x0010 is the About command of the system menu; the installer shows no About box.

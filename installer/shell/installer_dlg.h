@@ -1,13 +1,16 @@
 // The installer's dialog (template 102): the user picks the drive and the application type,
 // ticks the folders to replace and the shortcuts to place, and starts an install or an
-// uninstall. The dialog's members are the state the installer's operations share.
+// uninstall. The dialog's members are the state the installer's operations share: they reach
+// them, and the window, through InstallerState.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "framework/framework.h"
+#include "shell/installer_state.h"
 
-class CInstallerDlg : public CDialog {
+class CInstallerDlg : public CDialog, public InstallerState {
  public:
   CInstallerDlg(std::string mode, std::string version, std::string setupDir, CWnd* parent = nullptr);
   ~CInstallerDlg() override = default;
@@ -33,13 +36,33 @@ class CInstallerDlg : public CDialog {
   void OnPaint();
   HCURSOR OnQueryDragIcon();
 
+  // InstallerState over the members below and the dialog's controls.
+  std::string GetDrive() const override { return m_strDrive; }
+  std::string GetAppType() const override { return m_strAppType; }
+  std::string ReadApplicationType() override;
+  std::string GetMode() const override { return m_strMode; }
+  std::string GetSetupDir() const override { return m_strSetupDir; }
+  std::vector<std::string> GetDriveEntries() const override;
+  std::string GetCheckBoxCaption(int controlId) const override { return GetDlgItemText(controlId); }
+  bool IsCheckBoxChecked(int controlId) const override;
+  std::string GetDestDir() const override { return m_strDestDir; }
+  void SetDestDir(const std::string& folder) override { m_strDestDir = folder; }
+  BOOL GetInstalled() const override { return m_bInstalled; }
+  void SetInstalled(BOOL installed) override { m_bInstalled = installed; }
+  BOOL GetDeleteSetupOnExit() const override { return m_bDeleteSetupOnExit; }
+  void SetDeleteSetupOnExit(BOOL deleteOnExit) override { m_bDeleteSetupOnExit = deleteOnExit; }
+  void SetStatusText(const std::string& text) override;
+  void EnableControl(int controlId, BOOL enable) override;
+  int AskUser(const std::string& text, const std::string& caption, UINT type) override;
+  void EndProcess(UINT code) override;
+
  public:
   std::string m_strMode;     // "M:" value: the install flavour "P", "F" or "C"
   std::string m_strVersion;  // "V:" value: ends the dialog caption
   HICON m_hIcon;             // icon resource 128
   std::string m_strDrive;    // installation drive root, "D:\"
   std::string m_strDestDir;  // current destination folder of the tree copy
-  std::string m_strAppType;  // application type text as last read from combo 1004
+  std::string m_strAppType;  // application type text as last read from combo IDC_APPLICATION_TYPE
   std::string m_strSetupDir; // the plain command-line argument
 
   // Uninstall and client database backup state.

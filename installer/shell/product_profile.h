@@ -19,6 +19,8 @@ struct ProductProfile {
   std::string TerminalName;
   std::string ProgramFolderName;
   std::string InstallerCaption;
+
+  bool operator==(const ProductProfile&) const = default;
 };
 
 // The profile of the running installer; all fields empty until the dialog selects one.

@@ -22,13 +22,13 @@ bool IsVariantSetupFolder(const std::string& folder) {
   return driveRoot && files::EqualsNoCase(folder, folder.substr(0, 3) + g_profile.SetupBaseName);
 }
 
-bool PlaceUninstaller(InstallerDialogState& state) {
+bool PlaceUninstaller(InstallerState& state) {
   std::string current;
   if (!ReadCurrentDirectory(&current)) return true;
   std::string drive = state.GetDrive();
   std::string target = drive + g_profile.SetupBaseName;
   if (target == drive) {
-    state.AskUser("Cannot delete Log drive", "Error!", kBoxOk);
+    state.AskUser("Cannot delete Log drive", "Error!", MB_OK);
     state.EndProcess(0);
     return false;
   }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "install/dialog_state.h"
+#include "shell/installer_state.h"
 
 // Recreates the setup folder on the installation drive with a fresh copy of the setup program
 // from the current directory. When the folder would be the drive root itself it shows
@@ -12,7 +12,7 @@
 // EndProcess returns sees the false). A current directory that does not fit 260 characters
 // changes nothing. Run from the setup folder itself, it leaves the folder as it is: the
 // program there is the one running.
-bool PlaceUninstaller(InstallerDialogState& state);
+bool PlaceUninstaller(InstallerState& state);
 
 // The current directory, when it fits 260 characters; false otherwise.
 bool ReadCurrentDirectory(std::string* folder);

@@ -5,6 +5,7 @@
 #include "install/shortcuts.h"
 #include "platform/win.h"
 #include "registry/registry.h"
+#include "res/installer_dialog.h"
 #include "shell/drive_choice.h"
 #include "shell/product_profile.h"
 #include "uninstall/self_delete.h"
@@ -12,8 +13,12 @@
 
 namespace {
 
-// The input controls, as the dialog template names them (-1 is the heading text).
-constexpr int kInputControls[] = {1001, -1, 1011, 1012, 1007, 1006, 1009, 1010, 1002, 1004};
+// The input controls: everything but the Uninstall and Exit buttons (IDC_STATIC reaches the
+// heading text).
+constexpr int kInputControls[] = {IDC_DRIVE,           IDC_STATIC,  IDC_DB_PATH_LABEL,
+                                  IDC_DATA_PATH_LABEL, IDC_DB_PATH, IDC_DATA_PATH,
+                                  IDC_DESKTOP_SHORTCUT, IDC_START_MENU_SHORTCUT,
+                                  IDC_INSTALL,         IDC_APPLICATION_TYPE};
 
 constexpr const char* kDesktop = "Desktop";
 constexpr const char* kStartMenu = "Start Menu";
@@ -27,7 +32,7 @@ void RemoveLinkEverywhere(const std::string& name) {
 
 }  // namespace
 
-void EnableControls(InstallerDialogState& state, BOOL enable) {
+void EnableControls(InstallerState& state, BOOL enable) {
   for (int id : kInputControls) state.EnableControl(id, enable);
 }
 
@@ -36,7 +41,7 @@ void CUninstallSequence::Run() {
   EnableControls(m_state, FALSE);
   if (m_state.AskUser("All application related data will be lost! Please take backup. Do you "
                       "wish to continue?",
-                      "UnInstaller", kBoxYesNo | kIconQuestion) != kAnswerYes) {
+                      "UnInstaller", MB_YESNO | MB_ICONQUESTION) != IDYES) {
     EnableControls(m_state, TRUE);
     return;
   }
@@ -48,7 +53,7 @@ void CUninstallSequence::Run() {
   if (!registryKeyRemoved) {
     // Not a success: the uninstaller stays, so the user can try again.
     if (m_state.GetInstalled()) RemoveShortcuts();
-    m_state.AskUser(kRegistryKeyLeft, "UnInstaller", kBoxOk | kIconStop);
+    m_state.AskUser(kRegistryKeyLeft, "UnInstaller", MB_OK | MB_ICONSTOP);
     EnableControls(m_state, TRUE);
     return;
   }
@@ -61,12 +66,12 @@ void CUninstallSequence::Run() {
   if (m_bIncomplete) {
     m_state.AskUser("Some files could not be removed. Close the programs that use them and "
                     "uninstall again.",
-                    "UnInstaller", kBoxOk | kIconStop);
+                    "UnInstaller", MB_OK | MB_ICONSTOP);
   } else {
-    m_state.AskUser("Application uninstalled successfully!", "UnInstaller", kBoxOk);
+    m_state.AskUser("Application uninstalled successfully!", "UnInstaller", MB_OK);
   }
   EnableControls(m_state, TRUE);
-  m_state.EnableControl(kUninstallButton, FALSE);
+  m_state.EnableControl(IDC_UNINSTALL, FALSE);
   RemoveSetupFolderRunFrom();
   if (m_state.GetDeleteSetupOnExit())
     DeleteFileAfterExit(m_state.GetSetupDir() + g_profile.SetupExeName);
@@ -113,7 +118,7 @@ void CUninstallSequence::ShowNothingFound() {
   std::string mode = m_state.GetMode();
   std::string appType = m_state.ReadApplicationType();
   if (mode == "F") {
-    m_state.AskUser("VANTProFO not yet installed!", "VANTProFO UnInstaller", kBoxOk | kIconStop);
+    m_state.AskUser("VANTProFO not yet installed!", "VANTProFO UnInstaller", MB_OK | MB_ICONSTOP);
     return;
   }
   if (mode != "P") return;
@@ -123,7 +128,7 @@ void CUninstallSequence::ShowNothingFound() {
                                               : nullptr;
   if (product)
     m_state.AskUser(std::string(product) + " not yet installed!", "VANTPlusTWS UnInstaller",
-                    kBoxOk | kIconStop);
+                    MB_OK | MB_ICONSTOP);
 }
 
 void CUninstallSequence::RemoveShortcuts() {

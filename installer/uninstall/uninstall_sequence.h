@@ -7,15 +7,15 @@
 
 #include <string>
 
-#include "install/dialog_state.h"
+#include "shell/installer_state.h"
 
 // Enables or disables, all alike, the dialog's input controls: everything but the Uninstall
 // and Exit buttons.
-void EnableControls(InstallerDialogState& state, BOOL enable);
+void EnableControls(InstallerState& state, BOOL enable);
 
 class CUninstallSequence {
  public:
-  explicit CUninstallSequence(InstallerDialogState& state) : m_state(state) {}
+  explicit CUninstallSequence(InstallerState& state) : m_state(state) {}
 
   // OnUninstall: the whole sequence. Ends the process when the uninstall is done; returns when
   // the user says No or nothing of the variant was found.
@@ -34,6 +34,6 @@ class CUninstallSequence {
   void RemoveShortcuts();
   void RemoveSetupFolderRunFrom();
 
-  InstallerDialogState& m_state;
+  InstallerState& m_state;
   bool m_bIncomplete = false;  // something of the variant could not be deleted
 };

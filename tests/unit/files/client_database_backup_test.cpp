@@ -6,6 +6,7 @@
 
 #include "fake_installer_state.h"
 #include "files/client_database_backup.h"
+#include "folder_entries.h"
 #include "platform/win.h"
 #include "shell/product_profile.h"
 #include "test_support.h"

@@ -11,6 +11,7 @@
 #include "files/file_into_place.h"
 #include "files/folder_identity.h"
 #include "files/tree_operations.h"
+#include "folder_entries.h"
 #include "platform/win.h"
 #include "shell/product_profile.h"
 #include "test_support.h"

@@ -6,6 +6,7 @@
 
 #include "fake_installer_state.h"
 #include "files/tree_operations.h"
+#include "folder_entries.h"
 #include "platform/win.h"
 #include "shell/product_profile.h"
 #include "test_support.h"
@@ -58,7 +59,7 @@ TEST_F(TreeOperations, CopiesOnlyTheSelectedVariantsFoldersInExactLetterCase) {
   EXPECT_EQ(ReadTextFile(drive + "\\VantProDB-TWS\\Help\\VantPlusHelp.chm"),
             "VantProDB-TWS\\Help\\VantPlusHelp.chm");
   EXPECT_EQ(state.destDir, root + "\\");  // shortened by one folder
-  EXPECT_TRUE(state.messages.empty());
+  EXPECT_TRUE(state.boxes.empty());
 
   // The FO variant takes its own folders from the same package.
   SelectProductProfile("FO", "");
@@ -98,7 +99,7 @@ TEST_F(TreeOperations, ReadOnlyDestinationFileIsReplaced) {
   ASSERT_TRUE(WriteTextFile(package + "\\VantProDB-TWS\\VantPro.exe", "new"));
   Install();
   EXPECT_EQ(ReadTextFile(old), "new");
-  EXPECT_TRUE(state.messages.empty());
+  EXPECT_TRUE(state.boxes.empty());
 }
 
 TEST_F(TreeOperations, UndeletableDestinationFileIsReportedAndTheCopyGoesOn) {
@@ -113,8 +114,8 @@ TEST_F(TreeOperations, UndeletableDestinationFileIsReportedAndTheCopyGoesOn) {
   ASSERT_NE(open, INVALID_HANDLE_VALUE);
   Install();
   CloseHandle(open);
-  ASSERT_EQ(state.messages.size(), 1u);
-  EXPECT_EQ(state.messages[0], "Destination file \"" + locked +
+  ASSERT_EQ(state.boxes.size(), 1u);
+  EXPECT_EQ(state.boxes[0].text, "Destination file \"" + locked +
                                    "\" \nalready exists, but couldn't be replaced by the new file.");
   EXPECT_NE(ReadTextFile(locked), "new");
   EXPECT_TRUE(PathExists(drive + "\\VantProDB-TWS\\a.dat"));
@@ -142,7 +143,7 @@ TEST_F(TreeOperations, ReinstallEmptiesTheDatabaseFolderAndKeepsMWBackup) {
 TEST_F(TreeOperations, UncheckedUserDataIsLeftAloneAndNotCreated) {
   ASSERT_TRUE(MakeEntries(package, {"VANTProData-TWS\\Colour\\new.ini", "VantProDB-TWS\\VantPro.exe"}));
   ASSERT_TRUE(MakeEntries(drive, {"VANTProData-TWS\\Colour\\old.ini", "VANTProData-TWS\\Mine\\m.txt"}));
-  state.userDataChecked = false;
+  state.checked[IDC_DATA_PATH] = false;
   Install();
   EXPECT_EQ(Listing(drive + "\\VANTProData-TWS"),
             (Names{"colour\\", "colour\\old.ini", "mine\\", "mine\\m.txt"}));

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "../files/fake_installer_state.h"
-#include "link_reading.h"
-#include "fake_dialog_state.h"
+#include "fake_installer_state.h"
+#include "folder_entries.h"
 #include "install/install_sequence.h"
+#include "link_reading.h"
 #include "platform/win.h"
 #include "registry_helpers.h"
 #include "shell/product_profile.h"
@@ -23,6 +23,8 @@
 #include "platform/machine.h"
 #endif
 
+using vp::test::Listing;
+using vp::test::MakeEntries;
 using vp::test::PathExists;
 using vp::test::ReadTextFile;
 
@@ -79,7 +81,7 @@ class InstallSequence : public testing::Test {
   }
 
   std::string root, profile, package, drive, letter, savedProfile;
-  FakeDialogState state;
+  FakeInstallerState state;
 };
 
 TEST_F(InstallSequence, RoadOfOneInstallOnACleanMachine) {
@@ -197,7 +199,7 @@ TEST_F(InstallSequence, WithoutModeNoShortcutIsCreatedYetTheStatusLineSaysSo) {
 
   // Both boxes unticked: the shortcut status never shows.
   state.statusTexts.clear();
-  state.checked[kDesktopShortcutCheckBox] = state.checked[kStartMenuShortcutCheckBox] = false;
+  state.checked[IDC_DESKTOP_SHORTCUT] = state.checked[IDC_START_MENU_SHORTCUT] = false;
   state.mode = "P";
   CInstallSequence(state).Run();
   EXPECT_EQ(state.statusTexts, (std::vector<std::string>{"Please Wait...", ""}));
@@ -206,7 +208,7 @@ TEST_F(InstallSequence, WithoutModeNoShortcutIsCreatedYetTheStatusLineSaysSo) {
 
 TEST_F(InstallSequence, ModeCLinksTheCmTerminalAndHelp) {
   state.mode = "C";
-  state.checked[kDesktopShortcutCheckBox] = true;
+  state.checked[IDC_DESKTOP_SHORTCUT] = true;
   CInstallSequence(state).Run();
   const std::string terminal = drive + "VANTProDB-TWS\\VANTPlusTWS.exe";
   EXPECT_EQ(Link("Desktop\\VANTCM TWS").target, terminal);

@@ -1,6 +1,6 @@
-// An independent reader of our hive files: wine's regedit imports one into a wine prefix, and
-// what wine's "reg query" lists must be what our layer reads; names and data in scripts the
-// code page lacks come back from wine's "reg export" as our hive holds them. Runs when
+// An independent reader of our hive files: wine's regedit imports one into a wine prefix; what
+// wine's "reg query" lists must be what our layer reads, and names and data in scripts the code
+// page lacks come back from wine's "reg export" as our hive holds them. Runs when
 // VP_WINE_PREFIX names a prefix made by scripts/wine-prefix.sh (the import adds test keys),
 // with the loader VP_WINE_LOADER names.
 #include <gtest/gtest.h>
@@ -125,6 +125,17 @@ TEST(HiveRegedit, WineReadsWhatOurLayerReads) {
   const char* prefix = std::getenv("VP_WINE_PREFIX");
   if (!prefix || !*prefix) GTEST_SKIP() << "VP_WINE_PREFIX names no wine prefix";
 
+  // Other programs' keys in several scripts, as the file holds them...
+  const std::string text =
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\VpRegeditUnicode]\r\n"
+      "\r\n[HKEY_CURRENT_USER\\Software\\VpRegeditUnicode\\Данные]\r\n"
+      "\"Ключ\"=\"first\"\r\n\"Цвет\"=\"second\"\r\n\"Name\"=\"日本語\"\r\n\"Emoji 😀\"=\"😀 ünïcödé\"\r\n"
+      "\"Expand\"=hex(2):25,00,14,04,25,00,00,00\r\n"
+      "\r\n[HKEY_CURRENT_USER\\Software\\VpRegeditUnicode\\Привет\\日本]\r\n";
+  std::string hive = vp::machine::RegistryFolder() + "/HKEY_CURRENT_USER.reg";
+  std::ofstream(hive, std::ios::binary | std::ios::trunc) << "\xff\xfe" + vp::registry::WideFromName(text);
+
+  // ...and values of every type written through our layer, which rewrites the file.
   HKEY key = nullptr;
   ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
             ERROR_SUCCESS);
@@ -166,56 +177,29 @@ TEST(HiveRegedit, WineReadsWhatOurLayerReads) {
   ASSERT_EQ(vp::registry::StoreOf(vp::registry::Hive::CurrentUser).Fold(), ERROR_SUCCESS);
 
   std::string env = WineCommand(prefix);
-  std::string hive = vp::machine::RegistryFolder() + "/HKEY_CURRENT_USER.reg";
-  std::string copy = std::string(prefix) + "/drive_c/vp-hive-import.reg";
-  {
-    std::ifstream in(hive, std::ios::binary);
-    std::ofstream out(copy, std::ios::binary | std::ios::trunc);
-    out << in.rdbuf();
-  }
-  RunCommand(env + "regedit /S 'C:\\vp-hive-import.reg' 2>&1");
-  std::string listed = RunCommand(env + "reg query 'HKCU\\" + kKey + "' /s 2>&1");
-  EXPECT_EQ(ListedValues(listed), ours) << listed;
-  EXPECT_NE(listed.find("HKEY_CURRENT_USER\\Software\\VpRegeditCheck\\Empty Sub"), std::string::npos) << listed;
-  RunCommand(env + "reg delete 'HKCU\\" + kKey + "' /f 2>&1");
-  std::remove(copy.c_str());
-}
-
-TEST(HiveRegedit, WineImportsNamesAndDataOfEveryScript) {
-  const char* prefix = std::getenv("VP_WINE_PREFIX");
-  if (!prefix || !*prefix) GTEST_SKIP() << "VP_WINE_PREFIX names no wine prefix";
-
-  // Other programs' keys in several scripts, then one change through our layer, so that the
-  // store writes the file.
-  const std::string text =
-      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\VpRegeditUnicode]\r\n"
-      "\r\n[HKEY_CURRENT_USER\\Software\\VpRegeditUnicode\\Данные]\r\n"
-      "\"Ключ\"=\"first\"\r\n\"Цвет\"=\"second\"\r\n\"Name\"=\"日本語\"\r\n\"Emoji 😀\"=\"😀 ünïcödé\"\r\n"
-      "\"Expand\"=hex(2):25,00,14,04,25,00,00,00\r\n"
-      "\r\n[HKEY_CURRENT_USER\\Software\\VpRegeditUnicode\\Привет\\日本]\r\n";
-  std::string hive = vp::machine::RegistryFolder() + "/HKEY_CURRENT_USER.reg";
-  std::ofstream(hive, std::ios::binary | std::ios::trunc) << "\xff\xfe" + vp::registry::WideFromName(text);
-  HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\VpRegeditUnicode", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExA(key, "Plain", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2), ERROR_SUCCESS);
-  RegCloseKey(key);
-  ASSERT_EQ(vp::registry::StoreOf(vp::registry::Hive::CurrentUser).Fold(), ERROR_SUCCESS);
-
-  std::string env = WineCommand(prefix);
   std::string copy = std::string(prefix) + "/drive_c/vp-hive-import.reg";
   std::string exported = std::string(prefix) + "/drive_c/vp-hive-export.reg";
   std::ofstream(copy, std::ios::binary | std::ios::trunc) << ReadHost(hive);
   RunCommand(env + "regedit /S 'C:\\vp-hive-import.reg' 2>&1");
+
+  // The values of every type, as reg.exe lists them.
+  std::string listed = RunCommand(env + "reg query 'HKCU\\" + kKey + "' /s 2>&1");
+  EXPECT_EQ(ListedValues(listed), ours) << listed;
+  EXPECT_NE(listed.find("HKEY_CURRENT_USER\\Software\\VpRegeditCheck\\Empty Sub"), std::string::npos) << listed;
+
+  // The names and data of every script, exported by wine as our hive holds them.
   RunCommand(env + "reg export 'HKCU\\Software\\VpRegeditUnicode' 'C:\\vp-hive-export.reg' /y 2>&1");
-  auto ours = vp::registry::ParseHive(ReadHost(hive), "HKEY_CURRENT_USER");
+  auto mine = vp::registry::ParseHive(ReadHost(hive), "HKEY_CURRENT_USER");
   auto wine = vp::registry::ParseHive(ReadHost(exported), "HKEY_CURRENT_USER");
-  ASSERT_NE(ours, nullptr);
+  ASSERT_NE(mine, nullptr);
   ASSERT_NE(wine, nullptr) << vp::registry::HiveText(ReadHost(exported));
-  const vp::registry::Key* mine = ours->FindSubkey("Software")->FindSubkey("VpRegeditUnicode");
+  const vp::registry::Key* ourUnicode = mine->FindSubkey("Software")->FindSubkey("VpRegeditUnicode");
   const vp::registry::Key* theirs = wine->FindSubkey("Software")->FindSubkey("VpRegeditUnicode");
   ASSERT_NE(theirs, nullptr) << vp::registry::HiveText(ReadHost(exported));
-  ExpectSameTree(*mine, *theirs);
+  ExpectSameTree(*ourUnicode, *theirs);
   EXPECT_NE(theirs->FindSubkey("Данные")->FindValue("Name"), nullptr);
+
+  RunCommand(env + "reg delete 'HKCU\\" + kKey + "' /f 2>&1");
   RunCommand(env + "reg delete 'HKCU\\Software\\VpRegeditUnicode' /f 2>&1");
   std::remove(copy.c_str());
   std::remove(exported.c_str());

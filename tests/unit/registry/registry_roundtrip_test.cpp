@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "../install/fake_dialog_state.h"
+#include "fake_installer_state.h"
 #include "registry/hive_store.h"
 #include "install/settings_steps.h"
 #include "platform/machine.h"
@@ -75,7 +75,7 @@ TEST_F(RegistryRoundTrip, InstallAndUninstallLeaveEveryOtherKeyByteForByte) {
   EXPECT_NE(installed.find("[HKEY_CURRENT_USER\\Software\\KORAX\\VANTPLUS-TWS\\Application Settings]"),
             std::string::npos);
 
-  FakeDialogState state;
+  FakeInstallerState state;
   CUninstallSequence(state).Run();
   EXPECT_EQ(state.BoxTexts().back(), "Application uninstalled successfully!");
   ASSERT_EQ(vp::registry::StoreOf(vp::registry::Hive::CurrentUser).Fold(), ERROR_SUCCESS);
@@ -94,7 +94,7 @@ TEST_F(RegistryRoundTrip, AnUninstallOverADamagedHiveReportsNoSuccess) {
                                               std::string(300, 'n') + "]\r\n")};
   for (const std::string& hive : hives) {
     WriteHost(HivePath(), hive);
-    FakeDialogState state;
+    FakeInstallerState state;
     auto start = std::chrono::steady_clock::now();
     CUninstallSequence(state).Run();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));

@@ -7,6 +7,7 @@
 
 #include "../framework/driven_front_end.h"
 #include "platform/machine.h"
+#include "res/installer_dialog.h"
 #include "shell/installer_app.h"
 #include "shell/installer_dlg.h"
 #include "shell/product_profile.h"
@@ -48,7 +49,8 @@ class ObservedInstallerDlg : public CInstallerDlg {
 
  protected:
   const MessageMap* GetMessageMap() const override {
-    static const MessageMap map{CInstallerDlg::GetMessageMap(), {MapClicked(1002, &ObservedInstallerDlg::Count)}};
+    static const MessageMap map{CInstallerDlg::GetMessageMap(),
+                                {MapClicked(IDC_INSTALL, &ObservedInstallerDlg::Count)}};
     return &map;
   }
 
@@ -63,15 +65,16 @@ TEST(InstallerDialog, StartsWithTheMainVariantOnTheSecondDriveAndEverythingTicke
   CInstallerDlg dialog("P", "7.0.3", "");
   frontEnd.user = [&](DialogWindow& window) {
     EXPECT_EQ(window.text, "VANTPlusTWS Installer 7.0.3");
-    EXPECT_EQ(Items(window, 1004), (std::vector<std::string>{"VANTPLUS", "FO", "CM"}));
-    EXPECT_EQ(window.Find(1004)->text, "VANTPLUS");
-    EXPECT_EQ(Items(window, 1001), (std::vector<std::string>{"[-C-]", "[-D-]", "[-Z-]"}));
-    EXPECT_EQ(window.Find(1001)->text, "[-D-]");
+    EXPECT_EQ(Items(window, IDC_APPLICATION_TYPE), (std::vector<std::string>{"VANTPLUS", "FO", "CM"}));
+    EXPECT_EQ(window.Find(IDC_APPLICATION_TYPE)->text, "VANTPLUS");
+    EXPECT_EQ(Items(window, IDC_DRIVE), (std::vector<std::string>{"[-C-]", "[-D-]", "[-Z-]"}));
+    EXPECT_EQ(window.Find(IDC_DRIVE)->text, "[-D-]");
     EXPECT_EQ(dialog.m_strDrive, "D:\\");
     EXPECT_EQ(dialog.m_strAppType, "VANTPLUS");
-    EXPECT_EQ(window.Find(1007)->text, "D:\\VANTProDB-TWS");
-    EXPECT_EQ(window.Find(1006)->text, "D:\\VANTProData-TWS");
-    for (int id : {1007, 1006, 1009, 1010}) EXPECT_EQ(window.Find(id)->check, BST_CHECKED) << id;
+    EXPECT_EQ(window.Find(IDC_DB_PATH)->text, "D:\\VANTProDB-TWS");
+    EXPECT_EQ(window.Find(IDC_DATA_PATH)->text, "D:\\VANTProData-TWS");
+    for (int id : {IDC_DB_PATH, IDC_DATA_PATH, IDC_DESKTOP_SHORTCUT, IDC_START_MENU_SHORTCUT})
+      EXPECT_EQ(window.Find(id)->check, BST_CHECKED) << id;
     EXPECT_EQ(g_profile.DbFolderNameB, "VantProDB-TWS");
     EXPECT_NE(dialog.m_hIcon, nullptr);
     EXPECT_EQ(window.bigIcon, dialog.m_hIcon);
@@ -96,19 +99,19 @@ TEST(InstallerDialog, PathCaptionsFollowTheDriveAndTheApplicationType) {
   DrivenFrontEnd frontEnd;
   CInstallerDlg dialog("P", "1", "");
   frontEnd.user = [&](DialogWindow& window) {
-    ASSERT_EQ(Items(window, 1001), (std::vector<std::string>{"[-C-]", "[-D-]", "[-E-]", "[-Z-]"}));
-    window.SelectItem(1001, 2);
+    ASSERT_EQ(Items(window, IDC_DRIVE), (std::vector<std::string>{"[-C-]", "[-D-]", "[-E-]", "[-Z-]"}));
+    window.SelectItem(IDC_DRIVE, 2);
     EXPECT_EQ(dialog.m_strDrive, "E:\\");
-    EXPECT_EQ(window.Find(1007)->text, "E:\\VANTProDB-TWS");
-    window.SelectItem(1004, 1);
+    EXPECT_EQ(window.Find(IDC_DB_PATH)->text, "E:\\VANTProDB-TWS");
+    window.SelectItem(IDC_APPLICATION_TYPE, 1);
     EXPECT_EQ(dialog.m_strAppType, "FO");
-    EXPECT_EQ(window.Find(1007)->text, "E:\\VantFODB-TWS");
-    EXPECT_EQ(window.Find(1006)->text, "E:\\VANTFOData-TWS");
+    EXPECT_EQ(window.Find(IDC_DB_PATH)->text, "E:\\VantFODB-TWS");
+    EXPECT_EQ(window.Find(IDC_DATA_PATH)->text, "E:\\VANTFOData-TWS");
     EXPECT_EQ(g_profile.TerminalExeName, "\\VANTPlusFOTWS.exe");
-    window.SelectItem(1001, 0);
-    EXPECT_EQ(window.Find(1006)->text, "C:\\VANTFOData-TWS");
-    window.SelectItem(1004, 0);
-    EXPECT_EQ(window.Find(1007)->text, "C:\\VANTProDB-TWS");
+    window.SelectItem(IDC_DRIVE, 0);
+    EXPECT_EQ(window.Find(IDC_DATA_PATH)->text, "C:\\VANTFOData-TWS");
+    window.SelectItem(IDC_APPLICATION_TYPE, 0);
+    EXPECT_EQ(window.Find(IDC_DB_PATH)->text, "C:\\VANTProDB-TWS");
     EXPECT_EQ(g_profile.DbFolderNameB, "VantProDB-TWS");
   };
   dialog.DoModal();
@@ -118,9 +121,9 @@ TEST(InstallerDialog, TheDatabasePathStaysTickedWhileTheOtherBoxesToggle) {
   DrivenFrontEnd frontEnd;
   CInstallerDlg dialog("", "", "");
   frontEnd.user = [&](DialogWindow& window) {
-    window.Click(1007);
-    EXPECT_EQ(window.Find(1007)->check, BST_CHECKED);
-    for (int id : {1006, 1009, 1010}) {
+    window.Click(IDC_DB_PATH);
+    EXPECT_EQ(window.Find(IDC_DB_PATH)->check, BST_CHECKED);
+    for (int id : {IDC_DATA_PATH, IDC_DESKTOP_SHORTCUT, IDC_START_MENU_SHORTCUT}) {
       window.Click(id);
       EXPECT_EQ(dialog.IsDlgButtonChecked(id), static_cast<UINT>(BST_UNCHECKED)) << id;
       window.Click(id);
@@ -137,7 +140,7 @@ TEST(InstallerDialog, EnterPressesInstallAndTheCancelCommandClosesTheDialog) {
     window.PressEnter();
     EXPECT_EQ(dialog.installs, 1);
     EXPECT_FALSE(window.ended);
-    window.Click(1002);
+    window.Click(IDC_INSTALL);
     EXPECT_EQ(dialog.installs, 2);
     window.CloseBox();
   };
@@ -156,10 +159,10 @@ TEST(InstallerDialog, AMachineWithOneFixedDriveGetsItAndNeverTheHostsRoot) {
     DrivenFrontEnd frontEnd;
     CInstallerDlg dialog("", "", "");
     frontEnd.user = [&](DialogWindow& window) {
-      EXPECT_EQ(Items(window, 1001), (std::vector<std::string>{"[-C-]", "[-Z-]"}));
-      EXPECT_EQ(window.Find(1001)->selection, 0);
+      EXPECT_EQ(Items(window, IDC_DRIVE), (std::vector<std::string>{"[-C-]", "[-Z-]"}));
+      EXPECT_EQ(window.Find(IDC_DRIVE)->selection, 0);
       EXPECT_EQ(dialog.m_strDrive, "C:\\");
-      EXPECT_EQ(window.Find(1007)->text, "C:\\VANTProDB-TWS");
+      EXPECT_EQ(window.Find(IDC_DB_PATH)->text, "C:\\VANTProDB-TWS");
     };
     dialog.DoModal();
   }
@@ -168,8 +171,8 @@ TEST(InstallerDialog, AMachineWithOneFixedDriveGetsItAndNeverTheHostsRoot) {
   DrivenFrontEnd frontEnd;
   CInstallerDlg dialog("", "", "");
   frontEnd.user = [&](DialogWindow& window) {
-    EXPECT_EQ(Items(window, 1001), (std::vector<std::string>{"[-Z-]"}));
-    EXPECT_EQ(window.Find(1001)->selection, -1);
+    EXPECT_EQ(Items(window, IDC_DRIVE), (std::vector<std::string>{"[-Z-]"}));
+    EXPECT_EQ(window.Find(IDC_DRIVE)->selection, -1);
     EXPECT_EQ(dialog.m_strDrive, ":\\");
   };
   dialog.DoModal();

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "automation.h"
+#include "res/installer_dialog.h"
 #include "test_support.h"
 
 namespace {
@@ -63,25 +64,26 @@ TEST(InstallerWindow, StartsWithTheSpecifiedStateAndFollowsTheUsersChoices) {
   EXPECT_EQ(WindowText(dialog), "VANTPlusTWS Installer 7.0.3");
   EXPECT_TRUE(Screenshot(dialog, vp::test::ExecutableFolder() + "installer-dialog.bmp"));
 
-  EXPECT_EQ(ComboItems(dialog, 1004), (std::vector<std::string>{"VANTPLUS", "FO", "CM"}));
-  EXPECT_EQ(ControlText(dialog, 1004), "VANTPLUS");
+  EXPECT_EQ(ComboItems(dialog, IDC_APPLICATION_TYPE), (std::vector<std::string>{"VANTPLUS", "FO", "CM"}));
+  EXPECT_EQ(ControlText(dialog, IDC_APPLICATION_TYPE), "VANTPLUS");
   std::vector<std::string> drives = MachineDriveEntries();
   ASSERT_GE(drives.size(), 2u);
-  EXPECT_EQ(ComboItems(dialog, 1001), drives);
-  EXPECT_EQ(ControlText(dialog, 1001), drives[1]);
+  EXPECT_EQ(ComboItems(dialog, IDC_DRIVE), drives);
+  EXPECT_EQ(ControlText(dialog, IDC_DRIVE), drives[1]);
   std::string root = drives[1].substr(2, 1) + ":\\";
-  EXPECT_EQ(ControlText(dialog, 1007), root + "VANTProDB-TWS");
-  EXPECT_EQ(ControlText(dialog, 1006), root + "VANTProData-TWS");
-  for (int id : {1007, 1006, 1009, 1010}) EXPECT_TRUE(IsChecked(dialog, id)) << id;
+  EXPECT_EQ(ControlText(dialog, IDC_DB_PATH), root + "VANTProDB-TWS");
+  EXPECT_EQ(ControlText(dialog, IDC_DATA_PATH), root + "VANTProData-TWS");
+  for (int id : {IDC_DB_PATH, IDC_DATA_PATH, IDC_DESKTOP_SHORTCUT, IDC_START_MENU_SHORTCUT})
+    EXPECT_TRUE(IsChecked(dialog, id)) << id;
 
-  ASSERT_TRUE(SelectComboItem(dialog, 1001, "[-C-]"));
-  ASSERT_TRUE(SelectComboItem(dialog, 1004, "FO"));
-  EXPECT_EQ(ControlText(dialog, 1007), "C:\\VantFODB-TWS");
-  EXPECT_EQ(ControlText(dialog, 1006), "C:\\VANTFOData-TWS");
-  Click(dialog, 1007);
-  EXPECT_TRUE(IsChecked(dialog, 1007));
-  Click(dialog, 1006);
-  EXPECT_FALSE(IsChecked(dialog, 1006));
+  ASSERT_TRUE(SelectComboItem(dialog, IDC_DRIVE, "[-C-]"));
+  ASSERT_TRUE(SelectComboItem(dialog, IDC_APPLICATION_TYPE, "FO"));
+  EXPECT_EQ(ControlText(dialog, IDC_DB_PATH), "C:\\VantFODB-TWS");
+  EXPECT_EQ(ControlText(dialog, IDC_DATA_PATH), "C:\\VANTFOData-TWS");
+  Click(dialog, IDC_DB_PATH);
+  EXPECT_TRUE(IsChecked(dialog, IDC_DB_PATH));
+  Click(dialog, IDC_DATA_PATH);
+  EXPECT_FALSE(IsChecked(dialog, IDC_DATA_PATH));
 
   Click(dialog, 2);
   EXPECT_EQ(installer.WaitForExit(20000), 0u);

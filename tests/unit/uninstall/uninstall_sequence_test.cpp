@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "../files/fake_installer_state.h"
-#include "../install/fake_dialog_state.h"
 #include "../install/registry_helpers.h"
+#include "fake_installer_state.h"
+#include "folder_entries.h"
 #include "platform/win.h"
 #include "shell/product_profile.h"
 #include "test_support.h"
@@ -24,6 +24,8 @@
 #include "platform/machine.h"
 #endif
 
+using vp::test::Listing;
+using vp::test::MakeEntries;
 using vp::test::PathExists;
 
 namespace {
@@ -33,7 +35,10 @@ const char* const kAllVariantFolders[] = {
     "VANTProSetup",       "VANTFOData-TWS",     "VantFODB-TWS",       "VANTFOBackUpDB-TWS",
     "VANTFOSetup",        "VANTCMData-TWS",     "VantCMDB-TWS",       "VANTCMBackUpDB-TWS",
     "VANTCMSetup"};
-const std::set<int> kInputControls = {1001, -1, 1011, 1012, 1007, 1006, 1009, 1010, 1002, 1004};
+const std::set<int> kInputControls = {IDC_DRIVE,           IDC_STATIC,  IDC_DB_PATH_LABEL,
+                                      IDC_DATA_PATH_LABEL, IDC_DB_PATH, IDC_DATA_PATH,
+                                      IDC_DESKTOP_SHORTCUT, IDC_START_MENU_SHORTCUT,
+                                      IDC_INSTALL,         IDC_APPLICATION_TYPE};
 const char* const kQuestion =
     "All application related data will be lost! Please take backup. Do you wish to continue?";
 
@@ -94,22 +99,22 @@ class UninstallSequence : public testing::Test {
   }
 
   std::string root, profile, elsewhere, savedProfile;
-  FakeDialogState state;
+  FakeInstallerState state;
 };
 
 TEST_F(UninstallSequence, AnsweringNoChangesNothing) {
   Installed();
-  state.answer = kAnswerNo;
+  state.answer = IDNO;
   CUninstallSequence(state).Run();
   ASSERT_EQ(state.boxes.size(), 1u);
   EXPECT_EQ(state.boxes[0].text, kQuestion);
   EXPECT_EQ(state.boxes[0].caption, "UnInstaller");
-  EXPECT_EQ(state.boxes[0].type, kBoxYesNo | kIconQuestion);
+  EXPECT_EQ(state.boxes[0].type, MB_YESNO | MB_ICONQUESTION);
   EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, "SOFTWARE\\KORAX\\VANTPLUS-TWS"));
   EXPECT_TRUE(PathExists("C:\\VANTProDB-TWS\\VANTPlusTWS.exe"));
   EXPECT_TRUE(PathExists(profile + "\\Desktop\\VANTPlusTWS.lnk"));
   EXPECT_TRUE(EnabledAgain());
-  EXPECT_EQ(state.enabled.count(kUninstallButton), 0u);
+  EXPECT_EQ(state.enabled.count(IDC_UNINSTALL), 0u);
   EXPECT_FALSE(state.endedWith.has_value());
 }
 
@@ -135,7 +140,7 @@ TEST_F(UninstallSequence, RemovesTheVariantFromEveryFixedDriveAndEnds) {
   EXPECT_EQ(state.BoxTexts(), (std::vector<std::string>{kQuestion, "Application uninstalled successfully!"}));
   EXPECT_EQ(state.boxes[1].caption, "UnInstaller");
   EXPECT_TRUE(EnabledAgain());
-  EXPECT_EQ(state.enabled[kUninstallButton], FALSE);
+  EXPECT_EQ(state.enabled[IDC_UNINSTALL], FALSE);
   EXPECT_EQ(state.endedWith, 0u);
 }
 
@@ -184,7 +189,7 @@ TEST_F(UninstallSequence, NothingFoundTellsByModeAndTypeAndKeepsTheDialog) {
     SelectProductProfile(c.type, "7.0.3");
     // A setup folder alone does not make the variant installed, but is dealt with all the same.
     ASSERT_TRUE(MakeEntries("C:", {g_profile.SetupBaseName + "\\VANTPlusTWSSetup.exe"}));
-    FakeDialogState fresh;
+    FakeInstallerState fresh;
     fresh.driveEntries = {"[-C-]", "[-D-]"};
     fresh.mode = c.mode;
     fresh.appType = "VANTPLUS";  // stale: the sequence reads the combo box again
@@ -196,11 +201,11 @@ TEST_F(UninstallSequence, NothingFoundTellsByModeAndTypeAndKeepsTheDialog) {
     if (c.text) {
       EXPECT_EQ(fresh.boxes[1].text, c.text);
       EXPECT_EQ(fresh.boxes[1].caption, c.caption);
-      EXPECT_EQ(fresh.boxes[1].type, kBoxOk | kIconStop);
+      EXPECT_EQ(fresh.boxes[1].type, MB_OK | MB_ICONSTOP);
     }
     EXPECT_FALSE(fresh.endedWith.has_value());
     EXPECT_EQ(fresh.installed, FALSE);
-    EXPECT_EQ(fresh.enabled.count(kUninstallButton), 0u);
+    EXPECT_EQ(fresh.enabled.count(IDC_UNINSTALL), 0u);
     state = fresh;
     EXPECT_TRUE(EnabledAgain());
   }

@@ -1,4 +1,4 @@
-#include "fake_installer_state.h"
+#include "folder_entries.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,19 +6,22 @@
 #include "platform/win.h"
 #include "test_support.h"
 
+namespace vp::test {
+
 bool MakeEntries(const std::string& root, std::initializer_list<std::string> entries) {
   for (const std::string& entry : entries) {
     std::string path = root + "\\" + entry;
     for (size_t at = path.find('\\', root.size() + 1); at != std::string::npos;
          at = path.find('\\', at + 1))
       CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-    if (entry.back() != '\\' && !vp::test::WriteTextFile(path, entry)) return false;
+    if (entry.back() != '\\' && !WriteTextFile(path, entry)) return false;
   }
   return true;
 }
 
-static void ListInto(const std::string& folder, const std::string& prefix,
-                     std::set<std::string>& out) {
+namespace {
+
+void ListInto(const std::string& folder, const std::string& prefix, std::set<std::string>& out) {
   WIN32_FIND_DATAA data;
   HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return;
@@ -39,8 +42,12 @@ static void ListInto(const std::string& folder, const std::string& prefix,
   FindClose(find);
 }
 
+}  // namespace
+
 std::set<std::string> Listing(const std::string& root) {
   std::set<std::string> out;
   ListInto(root, "", out);
   return out;
 }
+
+}  // namespace vp::test
