@@ -20,6 +20,7 @@ check "Installation Done! is shown" grep -q "text Installation Done!" <<<"$out"
 check "the status line says Please Wait... then Creating Shortcuts..." \
   bash -c 'grep -A1 "text 1008 Please Wait..." <<<"$1" | grep -q "text 1008 Creating Shortcuts..."' _ "$out"
 check "the launcher has its terminal name" grep -q '^   VantProDB-TWS\\VANTPlusTWS.exe$' <<<"$out"
+check "the FO terminal's module is installed beside it" grep -q '^   VantProDB-TWS\\VANTFOUI.dll$' <<<"$out"
 check "the uninstaller is placed" grep -q '^   VANTProSetup\\VANTPlusTWSSetup.exe$' <<<"$out"
 check "InstalledDrive is D" grep -q '"InstalledDrive"="D"' <<<"$out"
 check "the desktop link starts the terminal with \\LVantPlusUI" grep -q 'Command line arguments.*\\LVantPlusUI' <<<"$out"

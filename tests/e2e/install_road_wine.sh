@@ -32,6 +32,7 @@ check "the dialog closes on Exit" auto click "$title" 2
 wait $installer
 
 check "the launcher has its terminal name" test -f "$d/VantProDB-TWS/VANTPlusTWS.exe"
+check "the FO terminal's module is installed beside it" test -f "$d/VantProDB-TWS/VANTFOUI.dll"
 check "the user data folder is there" test -d "$d/VANTProData-TWS/MWBackup"
 check "the uninstaller is placed" test -f "$d/VANTProSetup/VANTPlusTWSSetup.exe"
 installed=$("$wine" reg query 'HKCU\SOFTWARE\KORAX\VANTPLUS-TWS\Application Settings' /v InstalledDrive 2>/dev/null | tr -d '\r')
