@@ -1,6 +1,7 @@
 #include "vant_plus_app.h"
 
 #include "crash_dump_filter.h"
+#include "launch_screen_dlg.h"
 #include "vnxt_command_line_info.h"
 
 CVantPlusApp::CVantPlusApp(const CInstanceMutex& instanceMutex) : m_instanceMutex(instanceMutex) {}
@@ -20,7 +21,14 @@ BOOL CVantPlusApp::InitInstance() {
                 "objects cannot be used.");
     return FALSE;
   }
-  m_strUIModule = SettleUIModuleName(commandLine);
+  if (WantsLaunchScreen(commandLine)) {
+    // The user picks the module; a cancel ends the start-up quietly.
+    CLaunchScreenDlg launchScreen;
+    if (launchScreen.DoModal() != IDOK) return FALSE;
+    m_strUIModule = launchScreen.GetSelectedModule();
+  } else {
+    m_strUIModule = SettleUIModuleName(commandLine);
+  }
   if (!LoadUIModule()) return FALSE;
   CWnd* moduleWindow = nullptr;
   if (!StartUIModule(m_hInstance, m_nCmdShow, m_pMainWnd, &moduleWindow)) return FALSE;

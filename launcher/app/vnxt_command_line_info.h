@@ -1,6 +1,7 @@
 // The launcher's command line: the terminal shortcuts pass one argument, "\L" followed by a
 // module's base name ("\LVantPlusUI"). It is recorded; the module loaded stays "VantPlusUI.dll"
-// whatever the arguments (the shortcuts and the installer rely on that name).
+// whatever the arguments (the shortcuts and the installer rely on that name). Only a bare "\L",
+// with nothing after it, asks for the launch screen, where the user picks the module.
 #pragma once
 
 #include <string>
@@ -14,7 +15,12 @@ class CVNXTCommandLineInfo : public CCommandLineInfo {
   void ParseParam(const char* param, bool flag, bool last) override;
 
   std::string m_strModuleArg;
+  // The last parameter was exactly "\L".
+  bool m_bBareLaunchSwitch = false;
 };
+
+// Whether start-up shows the launch screen to choose the module.
+bool WantsLaunchScreen(const CVNXTCommandLineInfo& commandLine);
 
 // The UI module's file name: fixed, whatever the command line asked for.
 std::string SettleUIModuleName(const CVNXTCommandLineInfo& commandLine);

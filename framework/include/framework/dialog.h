@@ -4,6 +4,16 @@
 
 #include "framework/window.h"
 
+// Data exchange between a dialog and its members: DDX_Control binds a control of the dialog
+// to a member object, which subclasses it (once).
+class CDataExchange {
+ public:
+  CDataExchange(CWnd* dialog, BOOL saveAndValidate) : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
+  CWnd* m_pDlgWnd;
+  BOOL m_bSaveAndValidate;
+};
+void DDX_Control(CDataExchange* exchange, int id, CWnd& control);
+
 class CDialog : public CWnd {
  public:
   explicit CDialog(UINT templateId, CWnd* parent = nullptr);
@@ -21,11 +31,15 @@ class CDialog : public CWnd {
   // A modeless dialog's keyboard interface (Tab, Enter, Escape) on Windows.
   BOOL PreTranslateMessage(MSG* msg) override;
 
+  // Binds the dialog's controls to its members (UpdateData(FALSE)); override and call it first.
   virtual BOOL OnInitDialog();
+  // Runs DoDataExchange; true when it succeeded.
+  BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
   UINT TemplateId() const { return m_nIDTemplate; }
 
  protected:
+  virtual void DoDataExchange(CDataExchange* exchange);
   // IDOK and IDCANCEL when the message map does not handle them.
   virtual void OnOK();
   virtual void OnCancel();

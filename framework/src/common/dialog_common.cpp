@@ -6,7 +6,24 @@ CDialog::~CDialog() {
   if (m_hWnd && !m_bModal) DestroyWindow();
 }
 
-BOOL CDialog::OnInitDialog() { return TRUE; }
+BOOL CDialog::OnInitDialog() {
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+BOOL CDialog::UpdateData(BOOL saveAndValidate) {
+  CDataExchange exchange(this, saveAndValidate);
+  DoDataExchange(&exchange);
+  return TRUE;
+}
+
+void CDialog::DoDataExchange(CDataExchange*) {}
+
+void DDX_Control(CDataExchange* exchange, int id, CWnd& control) {
+  // A control is bound once; later exchanges find it bound already.
+  if (control.m_hWnd || !exchange || !exchange->m_pDlgWnd) return;
+  control.SubclassDlgItem(static_cast<UINT>(id), exchange->m_pDlgWnd);
+}
 
 // A modeless dialog has no modal loop to end: OK and Cancel destroy it.
 void CDialog::OnOK() {

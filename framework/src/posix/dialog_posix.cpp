@@ -29,6 +29,21 @@ namespace vp::fw {
 void ShowNewTopWindow(vp::ui::DialogWindow& window);
 }
 
+namespace {
+
+// As the dialog manager does when OnInitDialog answers TRUE: the first visible, enabled tab
+// stop gets the keyboard focus.
+void FocusFirstTabStop(vp::ui::DialogWindow& window) {
+  for (const auto& control : window.controls) {
+    if (control->IsTabStop() && control->visible && control->enabled) {
+      vp::ui::SetFocusTo(vp::ui::ToHandle(control.get()));
+      return;
+    }
+  }
+}
+
+}  // namespace
+
 INT_PTR CDialog::DoModal() {
   const vp::fw::DialogTemplate* dialogTemplate = vp::fw::FindDialogTemplate(m_nIDTemplate);
   if (!dialogTemplate || m_hWnd) return -1;
@@ -37,12 +52,15 @@ INT_PTR CDialog::DoModal() {
   m_bModal = true;
   HWND handle = vp::ui::ToHandle(window.get());
   Attach(handle);
-  OnInitDialog();
+  if (OnInitDialog()) FocusFirstTabStop(*window);
   if (!window->ended) {
     window->shown = true;
     vp::ui::CurrentFrontEnd().RunModal(*window);
   }
   INT_PTR result = window->result;
+  // The focus does not outlive the dialog's controls.
+  vp::ui::Window* focused = vp::ui::FromHandle(vp::ui::Focus());
+  if (focused && focused->dialog == window.get()) vp::ui::SetFocusTo(nullptr);
   window->Send(WM_DESTROY, 0, 0);
   for (const auto& control : window->controls) vp::fw::WindowDestroyed(vp::ui::ToHandle(control.get()));
   window->Send(WM_NCDESTROY, 0, 0);

@@ -27,6 +27,46 @@ TEST(DialogModel, OnInitDialogRunsBeforeTheDialogIsShownAndTheCancelCommandEndsI
   EXPECT_EQ(dialog.m_hWnd, nullptr);
 }
 
+namespace {
+
+// Binds two buttons through data exchange, as dialogs with control members do.
+class BindingDialog : public TestDialog {
+ public:
+  CButton go;
+  CButton other;
+  int exchanges = 0;
+
+ protected:
+  void DoDataExchange(CDataExchange* exchange) override {
+    ++exchanges;
+    DDX_Control(exchange, IDC_GO, go);
+    DDX_Control(exchange, IDC_OTHER, other);
+  }
+};
+
+}  // namespace
+
+TEST(DialogModel, DataExchangeBindsControlsOnceAndTheFirstTabStopGetsTheFocus) {
+  DrivenFrontEnd frontEnd;
+  BindingDialog dialog;
+  frontEnd.user = [&](DialogWindow& window) {
+    EXPECT_TRUE(dialog.UpdateData(FALSE));  // bound already: nothing changes
+    window.PressEscape();
+  };
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_EQ(dialog.exchanges, 2);
+  EXPECT_EQ(dialog.go.m_hWnd, nullptr);
+
+  BindingDialog again;
+  frontEnd.user = [&](DialogWindow& window) {
+    EXPECT_EQ(again.GetDlgItem(IDC_GO), &again.go);
+    EXPECT_EQ(again.GetDlgItem(IDC_OTHER), &again.other);
+    EXPECT_EQ(vp::ui::Focus(), vp::ui::ToHandle(window.Find(IDC_SORTED_COMBO)));
+    window.PressEscape();
+  };
+  EXPECT_EQ(again.DoModal(), IDCANCEL);
+}
+
 TEST(DialogModel, TheExitButtonAndTheCloseBoxAreTheCancelCommandToo) {
   DrivenFrontEnd frontEnd;
   {

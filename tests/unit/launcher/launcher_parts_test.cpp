@@ -52,6 +52,21 @@ TEST(CommandLine, LastParameterDecidesButTheModuleStaysFixed) {
   }
 }
 
+TEST(CommandLine, OnlyABareLaunchSwitchAsLastParameterAsksForTheLaunchScreen) {
+  struct Case {
+    std::vector<std::string> arguments;
+    bool screen;
+  } cases[] = {{{"\\L"}, true},           {{"\\LVantFOUI", "\\L"}, true}, {{}, false},
+               {{"\\LVantPlusUI"}, false}, {{"\\L", "\\LVantFOUI"}, false}, {{"\\L", "other"}, false},
+               {{"\\L "}, false},          {{"\\l"}, false},               {{"/L"}, false},
+               {{"-\\L"}, true}};  // the framework strips one switch character
+  for (const Case& c : cases) {
+    CVNXTCommandLineInfo info;
+    vp::fw::ParseArguments(info, c.arguments);
+    EXPECT_EQ(WantsLaunchScreen(info), c.screen) << (c.arguments.empty() ? "" : c.arguments.back());
+  }
+}
+
 namespace {
 std::string UniqueMutexName() { return "VPTestMutex" + std::to_string(GetCurrentProcessId()); }
 }  // namespace

@@ -263,3 +263,36 @@ TEST(Launcher, AModuleWithoutPreTranslationIsReportedOnceOverManyMessages) {
   EXPECT_EQ(Count(output, "text Unable to load FUNCTION: DLLPreTranslateMessage"), 1) << output;
   EXPECT_EQ(at.Log(), "DLLInitInstance\nreceived 1\nreceived 2\nreceived 3\nDLLExitInstance\n");
 }
+
+TEST(Launcher, ABareLaunchSwitchShowsTheLaunchScreenWhoseChoiceIsLoadedAndWhoseCancelEndsQuietly) {
+  Installation at(vp::test::TestFolder() + "\\db", "VANTPlusTWS.exe", "");
+  std::string probe = std::string(VP_PROBE_FOLDER) + "/probe/VantPlusUI.dll";
+  ASSERT_TRUE(CopyFileA(vp::path::FromHost(probe).c_str(), (at.folder + "\\VANTFOUI.dll").c_str(), FALSE));
+
+  // Only the FO module is there: the PLUS choice cannot be loaded and says so.
+  struct Case {
+    const char* input;
+    const char* loaded;
+    const char* report;
+  } cases[] = {{"click 20000\n", "DLLInitInstance\nDLLExitInstance\n", "end 1"},
+               {"focus 20000\nkey enter\n", "DLLInitInstance\nDLLExitInstance\n", "end 1"},
+               {"click 20001\n", "", "text Unable to load DLL: VantPlusUI.dll"},
+               {"key escape\n", "", "end 2"},
+               {"key close\n", "", "end 2"}};
+  for (const Case& c : cases) {
+    vp::test::WriteTextFile(at.folder + "\\probe.log", "");
+    Launch run = Finish(Start(at, {}, {"\\L"}, c.input));
+    EXPECT_TRUE(ExitedWith(run, 0)) << c.input << run.status;
+    std::string output = run.Output();
+    EXPECT_TRUE(Contains(output, "dialog 15003 \n")) << output;
+    EXPECT_TRUE(Contains(output, c.report)) << output;
+    EXPECT_EQ(at.Log(), c.loaded) << c.input;
+    if (std::string(c.report) == "end 2") {
+      EXPECT_FALSE(Contains(output, "messagebox")) << output;
+    }
+  }
+  // Any other argument keeps the fixed module and shows no screen.
+  Launch run = Finish(Start(at, {}, {"\\LVantFOUI"}, "answer OK\n"));
+  EXPECT_FALSE(Contains(run.Output(), "dialog 15003")) << run.Output();
+  EXPECT_TRUE(Contains(run.Output(), "text Unable to load DLL: VantPlusUI.dll")) << run.Output();
+}
