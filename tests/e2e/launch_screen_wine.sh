@@ -111,6 +111,7 @@ check "the caption's background is left as it was (not a white box)" \
 read -r bx by < <(centre 20001)
 read -r px py pw ph < <(auto rect "$screen" 20001 | tr -d '\r')
 fx=$((px + pw - 5)) fy=$((py + 4))  # a point of the face clear of the edge, icon and caption
+auto move "$screen" client 2 2  # wherever the pointer was, it is now off the buttons
 check "the PLUS button's face is not the hover colour before the pointer comes" not_colour window $fx $fy 240 216 215
 auto move "$screen" window "$bx" "$by"
 wait_for "the pointer over PLUS shows the hover face RGB(240,216,215)" 10 is_colour window $fx $fy 240 216 215
@@ -145,7 +146,10 @@ ended "Escape"
 echo "== cancel by the close box"
 start
 if [ -n "$screenshot" ]; then
-  wait_for "the package's watermark is drawn" 20 is_colour client 2 2 255 255 255
+  # Taken in the normal look: the last click left the pointer over the FO button.
+  auto move "$screen" client 2 2
+  read -r fx fy fw _ < <(auto rect "$screen" 20000 | tr -d '\r')
+  wait_for "the FO button shows its normal face" 10 not_colour window $((fx + fw - 5)) $((fy + 4)) 240 216 215
   check "the launch screen is captured" auto screenshot "$screen" 'C:\launch-screen.bmp'
   cp "$c/launch-screen.bmp" "$screenshot"
 fi
