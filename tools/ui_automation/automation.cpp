@@ -226,9 +226,10 @@ bool PressKey(HWND window, WORD virtualKey) {
   if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread) && thread.hwndFocus) {
     target = thread.hwndFocus;
   }
-  UINT scan = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
-  LPARAM down = 1 | static_cast<LPARAM>(scan << 16);
-  LPARAM up = down | (static_cast<LPARAM>(3) << 30);
+  // Repeat count 1 and the scan code; the release also has its previous-state and transition bits.
+  DWORD scan = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
+  LPARAM down = static_cast<LPARAM>(1u | (scan << 16));
+  LPARAM up = static_cast<LPARAM>(1u | (scan << 16) | 0xC0000000u);
   return PostMessageA(target, WM_KEYDOWN, virtualKey, down) && PostMessageA(target, WM_KEYUP, virtualKey, up);
 }
 
