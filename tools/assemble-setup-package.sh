@@ -1,16 +1,25 @@
 #!/usr/bin/env bash
 # Lays out the setup package the installer is started from: the installer at the root and each
 # variant's database and user data folders, spelled exactly as the installer's copy filter
-# expects them. Usage: assemble-setup-package.sh <out> <installer> [<launcher> <runtime...> --module <ui module>]
+# expects them. Beside the launcher go its runtimes, the UI modules (each under its own file name:
+# "VantPlusUI.dll", and "VANTFOUI.dll" for the launch screen's FO choice) and the launch screen's
+# watermark picture.
+# Usage: assemble-setup-package.sh <out> <installer> [<launcher> <runtime...> [--module <ui module>]...
+#        [--watermark <TXE-WM.bmp>]]
 set -euo pipefail
 out=$1 installer=$2
 shift 2
 launcher=${1:-}
 [ $# -gt 0 ] && shift
 runtimes=()
-module=""
+modules=()
+watermark=""
 while [ $# -gt 0 ]; do
-  if [ "$1" = "--module" ]; then module=$2; shift 2; else runtimes+=("$1"); shift; fi
+  case "$1" in
+    --module) modules+=("$2"); shift 2 ;;
+    --watermark) watermark=$2; shift 2 ;;
+    *) runtimes+=("$1"); shift ;;
+  esac
 done
 
 case "$out" in */setup-package) ;; *) echo "refusing to lay out a package in $out" >&2; exit 1 ;; esac
@@ -31,7 +40,8 @@ for variant in Pro:VantProDB-TWS:VANTProData-TWS:VantPlusHelp.chm \
   if [ -n "$launcher" ]; then
     cp -- "$launcher" "$out/$db/VantPro.exe"
     for r in "${runtimes[@]}"; do cp -- "$r" "$out/$db/"; done
-    [ -z "$module" ] || cp -- "$module" "$out/$db/VantPlusUI.dll"
+    for m in "${modules[@]}"; do cp -- "$m" "$out/$db/"; done
+    [ -z "$watermark" ] || cp -- "$watermark" "$out/$db/TXE-WM.bmp"
   fi
   sample "$out/$db/$help" "VANT$name help (sample)"
   sample "$out/$db/ComVantPlusDB/ComVantPlusDB.dbd" "common client database (sample, $name)"

@@ -9,7 +9,15 @@
 #define TERMINAL_WINDOW_RECT 0, 0, 220, 70
 #define TERMINAL_WINDOW_STYLE (DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX)
 #define TERMINAL_WINDOW_EXSTYLE WS_EX_APPWINDOW
+/* The same window serves the main terminal ("VantPlusUI.dll") and, built with VP_SAMPLE_FO, the FO
+   terminal ("VANTFOUI.dll"); the module finds its own resources under its file name. */
+#ifdef VP_SAMPLE_FO
+#define TERMINAL_WINDOW_CAPTION "VANT - FO Terminal"
+#define TERMINAL_MODULE_NAME "VANTFOUI.dll"
+#else
 #define TERMINAL_WINDOW_CAPTION "VantPlus Terminal"
+#define TERMINAL_MODULE_NAME "VantPlusUI.dll"
+#endif
 #define TERMINAL_WINDOW_FONT_SIZE 8
 #define TERMINAL_WINDOW_FONT_NAME "MS Sans Serif"
 

@@ -1,6 +1,7 @@
-// The sample UI module "VantPlusUI.dll": the smallest module the launcher can run. Its main
-// window, a modeless dialog, says that the terminal is running; Close, Escape or the close box
-// destroy it, which ends the launcher's message loop and so the terminal.
+// The sample UI module "VantPlusUI.dll" (and, built with VP_SAMPLE_FO, the FO terminal's
+// "VANTFOUI.dll"): the smallest module the launcher can run. Its main window, a modeless dialog,
+// says that the terminal is running; Close, Escape or the close box destroy it, which ends the
+// launcher's message loop and so the terminal.
 #include <cstring>
 #include <memory>
 
@@ -26,7 +27,7 @@ const vp::fw::DialogTemplate kTerminalWindow{IDD_TERMINAL_WINDOW,
 const vp::fw::DialogTemplateRegistration kRegistration(&kTerminalWindow);
 #endif
 
-const char kModuleName[] = "VantPlusUI.dll";
+const char kModuleName[] = TERMINAL_MODULE_NAME;
 
 std::unique_ptr<CDialog> g_mainWindow;
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The road of one install and the uninstall on the host: the demo's install through the script
 # front end, then an uninstall from the placed setup folder, checked on the emulated machine;
-# then the installer's refusal beside a running terminal.
+# then each launch screen choice of the installed terminal, and the installer's refusal beside a
+# running terminal.
 # Usage: install_road_host.sh <host build folder>
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -20,6 +21,7 @@ check "Installation Done! is shown" grep -q "text Installation Done!" <<<"$out"
 check "the status line says Please Wait... then Creating Shortcuts..." \
   bash -c 'grep -A1 "text 1008 Please Wait..." <<<"$1" | grep -q "text 1008 Creating Shortcuts..."' _ "$out"
 check "the launcher has its terminal name" grep -q '^   VantProDB-TWS\\VANTPlusTWS.exe$' <<<"$out"
+check "the FO terminal's module is installed beside it" grep -q '^   VantProDB-TWS\\VANTFOUI.dll$' <<<"$out"
 check "the uninstaller is placed" grep -q '^   VANTProSetup\\VANTPlusTWSSetup.exe$' <<<"$out"
 check "InstalledDrive is D" grep -q '"InstalledDrive"="D"' <<<"$out"
 check "the desktop link starts the terminal with \\LVantPlusUI" grep -q 'Command line arguments.*\\LVantPlusUI' <<<"$out"
@@ -36,8 +38,14 @@ echo "== the installer refuses to run beside a running terminal"
 (cd "$machine/drive_c/VANTPlusSetup" && printf 'select 1001 [-D-]\nclick 1002\nanswer OK\nclick 2\n' |
   VP_UI=script ./VANTPlusTWSSetup.exe M:P V:7.0.3 >"$work/reinstall.log" 2>&1)
 check "the reinstall shows Installation Done!" grep -q "text Installation Done!" "$work/reinstall.log"
-# The terminal reads its script from a pipe kept open until the installer has been checked.
 terminal=$(host 'D:\VANTProDB-TWS\VANTPlusTWS.exe')
+check "the launch screen's watermark is installed beside the terminal" test -f "$(dirname "$terminal")/TXE-WM.bmp"
+for choice in "20000 VANT - FO Terminal" "20001 VantPlus Terminal"; do
+  chosen=$(cd "$(dirname "$terminal")" &&
+           printf 'click %s\nclick 2\n' "${choice%% *}" | VP_UI=script "$terminal" '\L' 2>&1)
+  check "the installed launch screen's choice $choice is loaded" grep -qx "dialog 100 ${choice#* }" <<<"$chosen"
+done
+# The terminal reads its script from a pipe kept open until the installer has been checked.
 mkfifo "$work/terminal.in"
 (cd "$(dirname "$terminal")" && VP_UI=script exec "$terminal" '\LVantPlusUI' <"$work/terminal.in" >"$work/terminal.log" 2>&1) &
 terminal_pid=$!

@@ -16,6 +16,12 @@ rm -rf "$c/VANTPlusSetup"
 cp -r "$build/setup-package" "$c/VANTPlusSetup"
 cp "$build/tools/ui_automation/vp_ui_automation.exe" "$c/"
 auto() { "$wine" 'C:\vp_ui_automation.exe' "$@"; }
+# One program runs through the whole run, so wine's desktop process never ends between two
+# programs and is never started again by a check whose output is being read (it would inherit
+# that pipe and hold it open, and the check would never end).
+auto wait "the desktop stays up" 3600000 </dev/null >/dev/null 2>&1 &
+keeper=$!
+trap 'kill "$keeper" 2>/dev/null' EXIT
 title="VANTPlusTWS Installer 7.0.3"
 profile=$(ls -d "$c"/users/*/Desktop | grep -v Public | head -n 1 | xargs dirname)
 
@@ -32,6 +38,7 @@ check "the dialog closes on Exit" auto click "$title" 2
 wait $installer
 
 check "the launcher has its terminal name" test -f "$d/VantProDB-TWS/VANTPlusTWS.exe"
+check "the FO terminal's module is installed beside it" test -f "$d/VantProDB-TWS/VANTFOUI.dll"
 check "the user data folder is there" test -d "$d/VANTProData-TWS/MWBackup"
 check "the uninstaller is placed" test -f "$d/VANTProSetup/VANTPlusTWSSetup.exe"
 installed=$("$wine" reg query 'HKCU\SOFTWARE\KORAX\VANTPLUS-TWS\Application Settings' /v InstalledDrive 2>/dev/null | tr -d '\r')

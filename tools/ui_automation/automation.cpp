@@ -2,6 +2,7 @@
 
 #ifdef _WIN32
 
+#include <cstdlib>
 #include <cstring>
 
 namespace vp::automation {
@@ -15,6 +16,15 @@ struct Search {
   HWND found;
 };
 
+// "#<digits>": the control id a window without a title is known by; 0 for a plain title.
+int ControlIdSelector(const std::string& title) {
+  if (title.size() < 2 || title[0] != '#') return 0;
+  for (size_t i = 1; i < title.size(); ++i) {
+    if (title[i] < '0' || title[i] > '9') return 0;
+  }
+  return std::atoi(title.c_str() + 1);
+}
+
 BOOL CALLBACK MatchTitle(HWND window, LPARAM parameter) {
   auto* search = reinterpret_cast<Search*>(parameter);
   if (search->visibleOnly && !IsWindowVisible(window)) return TRUE;
@@ -23,9 +33,24 @@ BOOL CALLBACK MatchTitle(HWND window, LPARAM parameter) {
     GetWindowThreadProcessId(window, &owner);
     if (owner != search->processId) return TRUE;
   }
-  if (WindowText(window).rfind(search->title, 0) != 0) return TRUE;
+  if (int id = ControlIdSelector(search->title)) {
+    if (!GetDlgItem(window, id)) return TRUE;
+  } else if (WindowText(window).rfind(search->title, 0) != 0) {
+    return TRUE;
+  }
   search->found = window;
   return FALSE;
+}
+
+bool SendInputs(INPUT* inputs, UINT count) {
+  return SendInput(count, inputs, sizeof(INPUT)) == count;
+}
+
+INPUT MouseInput(DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  return input;
 }
 
 std::string ClassName(HWND window) {
@@ -146,37 +171,136 @@ bool PressButton(HWND box, const std::string& caption) {
   return false;
 }
 
-bool Screenshot(HWND window, const std::string& bmpPath) {
-  RECT rect;
-  if (!GetWindowRect(window, &rect)) return false;
+bool ParseOrigin(const std::string& name, Origin* origin) {
+  if (name == "window") *origin = Origin::Window;
+  else if (name == "client") *origin = Origin::Client;
+  else if (name == "screen") *origin = Origin::Screen;
+  else return false;
+  return true;
+}
+
+POINT ToScreen(HWND window, Origin origin, int x, int y) {
+  POINT point{x, y};
+  if (origin == Origin::Client) {
+    ClientToScreen(window, &point);
+  } else if (origin == Origin::Window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    point.x += rect.left;
+    point.y += rect.top;
+  }
+  return point;
+}
+
+bool ClientRect(HWND window, int id, RECT* rect) {
+  HWND target = id ? GetDlgItem(window, id) : window;
+  RECT client{}, outer{};
+  if (!target || !GetClientRect(target, &client) || !GetWindowRect(window, &outer)) return false;
+  POINT origin{0, 0};
+  ClientToScreen(target, &origin);
+  *rect = {origin.x - outer.left, origin.y - outer.top, origin.x - outer.left + client.right,
+           origin.y - outer.top + client.bottom};
+  return true;
+}
+
+// The pointer is placed exactly (absolute input coordinates are scaled and may round), then a
+// move of no distance makes the hardware message that a real move makes.
+bool MovePointer(POINT screen) {
+  if (!SetCursorPos(screen.x, screen.y)) return false;
+  INPUT move = MouseInput(MOUSEEVENTF_MOVE);
+  return SendInputs(&move, 1);
+}
+
+bool ClickAt(POINT screen) {
+  if (!MovePointer(screen)) return false;
+  INPUT click[] = {MouseInput(MOUSEEVENTF_LEFTDOWN), MouseInput(MOUSEEVENTF_LEFTUP)};
+  return SendInputs(click, 2);
+}
+
+// Posted to the focused control, as the system queues a key for the window with the focus; the
+// program's dialog loop then handles it (Tab, Enter and Escape through IsDialogMessage).
+bool PressKey(HWND window, WORD virtualKey) {
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  HWND target = window;
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread) && thread.hwndFocus) {
+    target = thread.hwndFocus;
+  }
+  // Repeat count 1 and the scan code; the release also has its previous-state and transition bits.
+  DWORD scan = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
+  LPARAM down = static_cast<LPARAM>(1u | (scan << 16));
+  LPARAM up = static_cast<LPARAM>(1u | (scan << 16) | 0xC0000000u);
+  return PostMessageA(target, WM_KEYDOWN, virtualKey, down) && PostMessageA(target, WM_KEYUP, virtualKey, up);
+}
+
+bool CloseByCloseBox(HWND window) {
+  return PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE;
+}
+
+std::vector<COLORREF> ReadScreen(const RECT& rect) {
   int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  if (width <= 0 || height <= 0) return false;
+  std::vector<COLORREF> pixels;
+  if (width <= 0 || height <= 0) return pixels;
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
   BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  // 32 bits a pixel, top row first: one DWORD (0x00RRGGBB) per pixel.
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-  GdiFlush();
+  if (bitmap) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    if (BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY)) {
+      GdiFlush();
+      const DWORD* row = static_cast<const DWORD*>(bits);
+      pixels.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
+      for (size_t i = 0; i < static_cast<size_t>(width) * static_cast<size_t>(height); ++i) {
+        pixels.push_back(RGB((row[i] >> 16) & 0xFF, (row[i] >> 8) & 0xFF, row[i] & 0xFF));
+      }
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+  }
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+COLORREF ReadPixel(POINT screen) {
+  std::vector<COLORREF> pixel = ReadScreen({screen.x, screen.y, screen.x + 1, screen.y + 1});
+  return pixel.empty() ? CLR_INVALID : pixel[0];
+}
+
+bool Screenshot(HWND window, const std::string& bmpPath) {
+  RECT rect;
+  if (!GetWindowRect(window, &rect)) return false;
+  std::vector<COLORREF> pixels = ReadScreen(rect);
+  if (pixels.empty()) return false;
+  LONG width = rect.right - rect.left, height = rect.bottom - rect.top;
+  // A 24-bit BMP keeps its rows bottom first, each padded to four bytes.
   DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-  DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
-  BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + imageBytes), 0, 0,
-                        sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+  std::string image(static_cast<size_t>(rowBytes) * static_cast<size_t>(height), '\0');
+  for (LONG y = 0; y < height; ++y) {
+    char* out = &image[static_cast<size_t>(height - 1 - y) * rowBytes];
+    for (LONG x = 0; x < width; ++x) {
+      COLORREF c = pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+      *out++ = static_cast<char>(GetBValue(c));
+      *out++ = static_cast<char>(GetGValue(c));
+      *out++ = static_cast<char>(GetRValue(c));
+    }
+  }
+  BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(offset + image.size()), 0, 0, offset};
   bool written = false;
   HANDLE out = CreateFileA(bmpPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (out != INVALID_HANDLE_VALUE) {
     DWORD done = 0;
     written = WriteFile(out, &file, sizeof file, &done, nullptr) &&
-              WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &done, nullptr) &&
-              WriteFile(out, bits, imageBytes, &done, nullptr);
+              WriteFile(out, &header, sizeof header, &done, nullptr) &&
+              WriteFile(out, image.data(), static_cast<DWORD>(image.size()), &done, nullptr);
     CloseHandle(out);
   }
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
   return written;
 }
 

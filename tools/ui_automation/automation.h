@@ -1,6 +1,7 @@
 // Drives another program's windows from outside, as a user would, for Windows runs under Wine
 // and a virtual display: find a window, read and click its controls, pick combo box entries
-// (with the notification a user's choice sends), answer message boxes, take a screenshot.
+// (with the notification a user's choice sends), answer message boxes, move and click the
+// pointer, press keys, close by the close box, read back pixels and take a screenshot.
 #pragma once
 
 #ifdef _WIN32
@@ -13,7 +14,8 @@
 namespace vp::automation {
 
 // A visible top-level window of this process tree's desktop whose title starts with `title`,
-// waited for up to `timeoutMs`; null when none appeared.
+// waited for up to `timeoutMs`; null when none appeared. A title "#<id>" (digits only) names
+// instead the window that has a control <id>, for windows without a title.
 HWND WaitForWindow(const std::string& title, DWORD timeoutMs);
 // A top-level window (visible or not) of the given process whose title starts with `title`.
 HWND FindProcessWindow(DWORD processId, const std::string& title);
@@ -40,6 +42,29 @@ bool SelectComboItem(HWND dialog, int id, const std::string& entry);
 bool Click(HWND dialog, int id);
 // Presses the button with this caption (mnemonic marks ignored) in a message box.
 bool PressButton(HWND box, const std::string& caption);
+
+// Where a point is taken from: the window's top-left corner (title bar included), its client
+// area's top-left corner, or the screen's.
+enum class Origin { Window, Client, Screen };
+bool ParseOrigin(const std::string& name, Origin* origin);
+POINT ToScreen(HWND window, Origin origin, int x, int y);
+// The client area of control `id` (0: of the window itself) in window coordinates.
+bool ClientRect(HWND window, int id, RECT* rect);
+
+// The pointer moves to (x, y), or clicks there with the left button, as input from the
+// hardware does: the window under the pointer gets the messages through its queue.
+bool MovePointer(POINT screen);
+bool ClickAt(POINT screen);
+// A key (VK_RETURN, VK_ESCAPE, VK_TAB, ...) pressed and released on the control that has the
+// keyboard focus in the window's thread (the window itself when none has it).
+bool PressKey(HWND window, WORD virtualKey);
+// The close box: the system command a click on it sends.
+bool CloseByCloseBox(HWND window);
+
+// The screen's pixels in a rectangle of screen coordinates, top row first, as COLORREFs.
+std::vector<COLORREF> ReadScreen(const RECT& rect);
+// The colour on screen at a point, or CLR_INVALID when it cannot be read.
+COLORREF ReadPixel(POINT screen);
 
 // Writes the window's pixels as a 24-bit BMP file.
 bool Screenshot(HWND window, const std::string& bmpPath);

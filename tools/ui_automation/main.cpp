@@ -5,6 +5,18 @@
 //   vp_ui_automation click <title> <id>
 //   vp_ui_automation answer <text in the box> <button caption> [ms]
 //   vp_ui_automation screenshot <title> <file.bmp>
+//   vp_ui_automation rect <title> <id>             prints "x y width height": the client area of
+//                                                  control <id> (0: the window's) in window coordinates
+//   vp_ui_automation move|clickat <title> window|client|screen <x> <y>
+//                                                  the pointer moves, or clicks, at that point
+//   vp_ui_automation key <title> enter|escape|tab  a key on the window's focused control
+//   vp_ui_automation close <title>                 the close box
+//   vp_ui_automation pixel <title> window|client|screen <x> <y> [<r> <g> <b>]
+//                                                  prints the colour on screen as "r g b"; with a
+//                                                  colour given, fails when the pixel differs
+//   vp_ui_automation count <title> window|client|screen <x> <y> <width> <height> <r> <g> <b>
+//                                                  prints how many pixels of the area have that colour
+// A title "#<id>" names the window that has a control <id> (for windows without a title).
 // Exit code 0 on success, 1 when the window, control or entry is not there, 2 on bad usage.
 #include <cstdio>
 #include <cstdlib>
@@ -14,9 +26,51 @@
 
 using namespace vp::automation;
 
+namespace {
+
+int Number(const char* text) { return std::atoi(text); }
+
+COLORREF Colour(char** rgb) { return RGB(Number(rgb[0]), Number(rgb[1]), Number(rgb[2])); }
+
+// The verbs that take a point: move, clickat, pixel and count. argv[3] is the origin.
+int PointVerb(const std::string& verb, HWND window, int argc, char** argv) {
+  Origin origin;
+  if (argc < 6 || !ParseOrigin(argv[3], &origin)) return 2;
+  POINT point = ToScreen(window, origin, Number(argv[4]), Number(argv[5]));
+  if (verb == "move") return MovePointer(point) ? 0 : 1;
+  if (verb == "clickat") return ClickAt(point) ? 0 : 1;
+  if (verb == "pixel") {
+    COLORREF colour = ReadPixel(point);
+    if (colour == CLR_INVALID) return 1;
+    std::printf("%d %d %d\n", GetRValue(colour), GetGValue(colour), GetBValue(colour));
+    return argc >= 9 && colour != Colour(argv + 6) ? 1 : 0;
+  }
+  if (verb == "count" && argc >= 11) {
+    RECT area{point.x, point.y, point.x + Number(argv[6]), point.y + Number(argv[7])};
+    COLORREF wanted = Colour(argv + 8);
+    int matching = 0;
+    for (COLORREF colour : ReadScreen(area)) matching += colour == wanted;
+    std::printf("%d\n", matching);
+    return 0;
+  }
+  return 2;
+}
+
+bool KeyByName(const std::string& name, WORD* key) {
+  if (name == "enter") *key = VK_RETURN;
+  else if (name == "escape") *key = VK_ESCAPE;
+  else if (name == "tab") *key = VK_TAB;
+  else return false;
+  return true;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: vp_ui_automation wait|text|checked|items|select|click|answer|screenshot ...\n");
+    std::fprintf(stderr,
+                 "usage: vp_ui_automation wait|text|checked|items|select|click|answer|screenshot|rect|"
+                 "move|clickat|key|close|pixel|count ...\n");
     return 2;
   }
   std::string verb = argv[1];
@@ -45,5 +99,20 @@ int main(int argc, char** argv) {
   if (verb == "select" && argc > 4) return SelectComboItem(window, id, argv[4]) ? 0 : 1;
   if (verb == "click") return Click(window, id) ? 0 : 1;
   if (verb == "screenshot" && argc > 3) return Screenshot(window, argv[3]) ? 0 : 1;
+  if (verb == "rect" && argc > 3) {
+    RECT rect;
+    if (!ClientRect(window, id, &rect)) return 1;
+    std::printf("%ld %ld %ld %ld\n", static_cast<long>(rect.left), static_cast<long>(rect.top),
+                static_cast<long>(rect.right - rect.left), static_cast<long>(rect.bottom - rect.top));
+    return 0;
+  }
+  if (verb == "key" && argc > 3) {
+    WORD key;
+    return KeyByName(argv[3], &key) ? (PressKey(window, key) ? 0 : 1) : 2;
+  }
+  if (verb == "close") return CloseByCloseBox(window) ? 0 : 1;
+  if (verb == "move" || verb == "clickat" || verb == "pixel" || verb == "count") {
+    return PointVerb(verb, window, argc, argv);
+  }
   return 2;
 }
