@@ -9,7 +9,7 @@
 #include <regex>
 #include <sstream>
 
-#include "../framework/driven_front_end.h"
+#include "driven_front_end.h"
 #include "launch_font.h"
 #include "launch_screen_dialog.h"
 #include "launch_screen_dlg.h"

@@ -7,7 +7,7 @@ import tempfile
 import unittest
 from xml.sax.saxutils import escape
 
-SCRIPT = os.path.join(os.path.dirname(__file__), "..", "..", "..", "scripts", "test-summary.py")
+SCRIPT = os.path.join(os.path.dirname(__file__), "..", "..", "scripts", "test-summary.py")
 
 
 def gtest_output(ran, failed=0, skipped=0):

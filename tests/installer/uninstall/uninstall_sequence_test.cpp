@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "../install/registry_helpers.h"
+#include "registry_helpers.h"
 #include "fake_installer_state.h"
 #include "folder_entries.h"
 #include "platform/win.h"

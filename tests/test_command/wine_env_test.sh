@@ -2,8 +2,8 @@
 # The choice of Wine's loader (scripts/wine-env.sh): the probe tells a loader the host cannot run
 # from one it can, says why in one line, and VP_HIDE_WINE32 hides only the 32-bit one.
 set -uo pipefail
-source "$(dirname "$0")/../../e2e/check.sh"
-source "$(dirname "$0")/../../../scripts/wine-env.sh"
+source "$(dirname "$0")/../e2e/check.sh"
+source "$(dirname "$0")/../../scripts/wine-env.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -24,7 +24,7 @@ check "a runnable 32-bit loader passes" vp_wine_probe i686
 why=$(VP_HIDE_WINE32=1 vp_wine_probe i686); code=$?
 check "VP_HIDE_WINE32 hides it" bash -c '[ "$1" != 0 ] && [[ "$2" == *VP_HIDE_WINE32* ]]' _ "$code" "$why"
 check "but not the 64-bit loader" env VP_HIDE_WINE32=1 bash -c 'source "$1"; VP_WINE64_LOADER=$2 vp_wine_probe x86_64' \
-  _ "$(dirname "$0")/../../../scripts/wine-env.sh" "$work/runs"
+  _ "$(dirname "$0")/../../scripts/wine-env.sh" "$work/runs"
 VP_WINE32_LOADER=$work/absent
 missing_loader_named() { ! why=$(vp_wine_probe i686) && [[ "$why" == *"/absent is not installed" ]]; }
 check "a missing loader fails with its name" missing_loader_named

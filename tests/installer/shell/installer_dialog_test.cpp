@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "../framework/driven_front_end.h"
+#include "driven_front_end.h"
 #include "platform/machine.h"
 #include "res/installer_dialog.h"
 #include "shell/installer_app.h"
