@@ -12,33 +12,12 @@
 #include "framework/ui_model.h"
 #include "platform/win.h"
 #include "test_dialog.hpp"
+#include "bitmap_file.h"
 #include "test_support.h"
 
 namespace {
 
 using Calls = std::vector<std::string>;
-
-// An uncompressed 24-bit picture, or a broken one.
-std::string BitmapFile(int width, int height, DWORD compression = 0, size_t cutBytes = 0) {
-  DWORD stride = static_cast<DWORD>((width * 3 + 3) / 4 * 4);
-  DWORD size = 54 + stride * static_cast<DWORD>(height);
-  std::string file(size, '\0');
-  auto put = [&](size_t at, DWORD value, int bytes) {
-    for (int i = 0; i < bytes; ++i) file[at + static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
-  };
-  file[0] = 'B';
-  file[1] = 'M';
-  put(2, size, 4);
-  put(10, 54, 4);
-  put(14, 40, 4);
-  put(18, static_cast<DWORD>(width), 4);
-  put(22, static_cast<DWORD>(height), 4);
-  put(26, 1, 2);
-  put(28, 24, 2);
-  put(30, compression, 4);
-  file.resize(file.size() - cutBytes);
-  return file;
-}
 
 // A window that paints a white client area, a picture through a memory context, and a caption
 // in a font of its own.
@@ -85,7 +64,7 @@ class PaintingWindow : public CWnd {
 
 TEST(GdiCanvas, APaintRecordsEachCallWithItsContextAndTheLedgerBalances) {
   std::string picture = vp::test::TestFolder() + "\\picture.bmp";
-  vp::test::WriteTextFile(picture, BitmapFile(40, 20));
+  vp::test::WriteTextFile(picture, vp::test::BitmapFile(40, 20));
   int liveBefore = vp::gdi::LiveObjectCount();
   vp::gdi::ResetLedger();
   {
@@ -135,8 +114,8 @@ TEST(GdiCanvas, OnlyWholeUncompressedBitmapFilesAreRead) {
   struct Case {
     std::string file;
     bool readable;
-  } cases[] = {{BitmapFile(3, 2), true}, {BitmapFile(3, 2, 1), false}, {BitmapFile(3, 2, 0, 1), false},
-               {"BM", false}, {BitmapFile(0, 2), false}};
+  } cases[] = {{vp::test::BitmapFile(3, 2), true}, {vp::test::BitmapFile(3, 2, 1), false}, {vp::test::BitmapFile(3, 2, 0, 1), false},
+               {"BM", false}, {vp::test::BitmapFile(0, 2), false}};
   int n = 0;
   for (const Case& c : cases) {
     std::string path = folder + "\\case" + std::to_string(n++) + ".bmp";

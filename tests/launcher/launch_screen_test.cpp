@@ -13,31 +13,12 @@
 #include "launch_font.h"
 #include "launch_screen_dialog.h"
 #include "launch_screen_dlg.h"
+#include "bitmap_file.h"
 #include "test_support.h"
 
 namespace {
 
 using Calls = std::vector<std::string>;
-
-// An uncompressed 24-bit picture of this size.
-std::string BitmapFile(int width, int height) {
-  DWORD stride = static_cast<DWORD>((width * 3 + 3) / 4 * 4);
-  DWORD size = 54 + stride * static_cast<DWORD>(height);
-  std::string file(size, '\0');
-  auto put = [&](size_t at, DWORD value, int bytes) {
-    for (int i = 0; i < bytes; ++i) file[at + static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
-  };
-  file[0] = 'B';
-  file[1] = 'M';
-  put(2, size, 4);
-  put(10, 54, 4);
-  put(14, 40, 4);
-  put(18, static_cast<DWORD>(width), 4);
-  put(22, static_cast<DWORD>(height), 4);
-  put(26, 1, 2);
-  put(28, 24, 2);
-  return file;
-}
 
 // Each test works in a folder of its own, the launch screen's current folder.
 class LaunchScreen : public ::testing::Test {
@@ -47,7 +28,7 @@ class LaunchScreen : public ::testing::Test {
     ASSERT_TRUE(SetCurrentDirectoryA(folder_.c_str()));
   }
   void WriteWatermark(int width, int height) {
-    ASSERT_TRUE(vp::test::WriteTextFile(folder_ + "\\TXE-WM.bmp", BitmapFile(width, height)));
+    ASSERT_TRUE(vp::test::WriteTextFile(folder_ + "\\TXE-WM.bmp", vp::test::BitmapFile(width, height)));
   }
   void WriteFontFile() { ASSERT_TRUE(vp::test::WriteTextFile(folder_ + "\\VENUSRIS.ttf", std::string("\0\1\0\0font", 8))); }
   std::string folder_;
