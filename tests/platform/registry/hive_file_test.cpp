@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -78,7 +77,6 @@ TEST_F(HiveFile, ADamagedHiveIsNeverWritten) {
                                      std::string(300, 'n') + "]\r\n")};
   for (const std::string& text : damaged) {
     WriteHost(HivePath("HKEY_CURRENT_USER"), text);
-    auto start = std::chrono::steady_clock::now();
     HKEY out = nullptr;
     DWORD size = 4, n = 0;
     char name[64];
@@ -96,8 +94,6 @@ TEST_F(HiveFile, ADamagedHiveIsNeverWritten) {
     EXPECT_EQ(RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_REGISTRY_CORRUPT);
     size = sizeof name;
     EXPECT_EQ(RegEnumValueA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_REGISTRY_CORRUPT);
-    // However large the damage, it is told quickly.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_EQ(ReadHost(HivePath("HKEY_CURRENT_USER")), text);
     EXPECT_NE(access((HivePath("HKEY_CURRENT_USER") + ".log").c_str(), F_OK), 0);  // nor journaled
     // The other hive is not affected.
