@@ -8,20 +8,10 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/check.sh"
 build=$(realpath "$1")
-prefix=${WINEPREFIX:?run me through scripts/wine-run.sh --host}
-wine=${VP_WINE:?run me through scripts/wine-run.sh --host}
-
-c="$prefix/drive_c" d="$prefix/drive_d"
+source "$here/wine_session.sh"
 rm -rf "$c/VANTPlusSetup"
 cp -r "$build/setup-package" "$c/VANTPlusSetup"
-cp "$build/tools/ui_automation/vp_ui_automation.exe" "$c/"
-auto() { "$wine" 'C:\vp_ui_automation.exe' "$@"; }
-# One program runs through the whole run, so wine's desktop process never ends between two
-# programs and is never started again by a check whose output is being read (it would inherit
-# that pipe and hold it open, and the check would never end).
-auto wait "the desktop stays up" 3600000 </dev/null >/dev/null 2>&1 &
-keeper=$!
-trap 'kill "$keeper" 2>/dev/null' EXIT
+use_automation "$build"
 title="VANTPlusTWS Installer 7.0.3"
 profile=$(ls -d "$c"/users/*/Desktop | grep -v Public | head -n 1 | xargs dirname)
 

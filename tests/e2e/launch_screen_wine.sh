@@ -13,26 +13,16 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/check.sh"
 build=$(realpath "$1")
 screenshot=${2:-}
-prefix=${WINEPREFIX:?run me through scripts/wine-run.sh --host}
-wine=${VP_WINE:?run me through scripts/wine-run.sh --host}
-
-c="$prefix/drive_c"
+source "$here/wine_session.sh"
 folder="$c/LaunchScreen"
 rm -rf "$folder" && mkdir -p "$folder"
 # The terminal's folder as the installer lays it out: launcher, runtime, both modules.
 cp "$build/setup-package/VantProDB-TWS/"*.dll "$folder/"
 cp "$build/setup-package/VantProDB-TWS/VantPro.exe" "$folder/VANTPlusTWS.exe"
-cp "$build/tools/ui_automation/vp_ui_automation.exe" "$c/"
-auto() { "$wine" 'C:\vp_ui_automation.exe' "$@"; }
+use_automation "$build"
 # No window manager runs on the virtual display: wine draws the title bar itself, so the
 # caption the dialog paints there is on screen.
 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
-# One program runs through the whole run, so wine's desktop process never ends between two
-# launchers and is never started again by a check whose output is being read (it would inherit
-# that pipe and hold it open, and the check would never end).
-"$wine" 'C:\vp_ui_automation.exe' wait "the desktop stays up" 3600000 </dev/null >/dev/null 2>&1 &
-keeper=$!
-trap 'kill "$keeper" 2>/dev/null' EXIT
 
 # The test watermark: 100 x 120 pixels of grey with a 3 x 3 marker in each corner (red top left,
 # green top right, blue bottom left, magenta bottom right), small enough that the corners lie

@@ -8,9 +8,7 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/check.sh"
 program=$(realpath "$1")
-prefix=${WINEPREFIX:?run me through scripts/wine-run.sh --host}
-wine=${VP_WINE:?run me through scripts/wine-run.sh --host}
-c="$prefix/drive_c" d="$prefix/drive_d"
+source "$here/wine_session.sh"
 name=$(basename "$program")
 
 # An installed product, as the test program would find it on a user's machine.
