@@ -57,13 +57,23 @@ void Take(int fd, unsigned wanted) {
   }
 }
 
+// Lets go of every marker this open took.
+void Release(int fd) {
+  struct flock lock {};
+  lock.l_type = F_UNLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = kMarkers;
+  lock.l_len = kRunsAsImage + 1;
+  fcntl(fd, F_OFD_SETLK, &lock);
+}
+
 // The machine's share-mode lock file, opened once per process.
 int MachineLockFile() {
   static int fd = open((vp::machine::ObjectsFolder() + "/share-modes.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   return fd;
 }
 
-// Serialises check-then-take across the machine's processes (a whole-file flock, which never
+// Serialises the second attempt of opens that met a conflict (a whole-file flock, which never
 // meets the record locks below).
 class MachineShareGuard {
  public:
@@ -132,7 +142,6 @@ bool ShareLock::Acquire(const std::string& hostPath, bool wantRead, bool wantWri
 bool ShareLock::AcquireOn(int fd, bool wantRead, bool wantWrite, bool wantDelete, DWORD share) {
   if (fd_ >= 0) close(fd_);
   fd_ = fd;
-  MachineShareGuard guard;
   // Announced before the markers are taken, so a deletion that misses the announcement
   // happened before this open.
   if (!(share & FILE_SHARE_DELETE) && !deniesDelete_) {
@@ -141,23 +150,34 @@ bool ShareLock::AcquireOn(int fd, bool wantRead, bool wantWrite, bool wantDelete
   }
   bool sharesRead = share & FILE_SHARE_READ, sharesWrite = share & FILE_SHARE_WRITE,
        sharesDelete = share & FILE_SHARE_DELETE;
-  // The usual case, a file no one else has open, costs one probe instead of one per marker.
-  bool conflict = AnyOtherOpen(fd_) &&
-                  ((wantRead && Locked(fd_, kDeniesRead)) || (wantWrite && Locked(fd_, kDeniesWrite)) ||
-                   (wantDelete && Locked(fd_, kDeniesDelete)) || (!sharesRead && Locked(fd_, kHoldsRead)) ||
-                   (!sharesWrite && Locked(fd_, kHoldsWrite)) || (!sharesDelete && Locked(fd_, kHoldsDelete)));
-  if (conflict) {
-    close(fd_);
-    fd_ = -1;
-    if (deniesDelete_) ReleaseDenyingOpen();
-    deniesDelete_ = false;
-    SetLastError(ERROR_SHARING_VIOLATION);
-    return false;
+  unsigned markers = (wantRead ? 1u << kHoldsRead : 0) | (wantWrite ? 1u << kHoldsWrite : 0) |
+                     (wantDelete ? 1u << kHoldsDelete : 0) | (!sharesRead ? 1u << kDeniesRead : 0) |
+                     (!sharesWrite ? 1u << kDeniesWrite : 0) | (!sharesDelete ? 1u << kDeniesDelete : 0);
+  // The markers are taken first and the others' looked at after: of two conflicting opens the
+  // one that looks last sees the other's markers, so both never succeed, and no machine-wide
+  // lock is needed. The usual case, a file no one else has open, costs one probe.
+  auto conflicts = [&] {
+    return AnyOtherOpen(fd_) &&
+           ((wantRead && Locked(fd_, kDeniesRead)) || (wantWrite && Locked(fd_, kDeniesWrite)) ||
+            (wantDelete && Locked(fd_, kDeniesDelete)) || (!sharesRead && Locked(fd_, kHoldsRead)) ||
+            (!sharesWrite && Locked(fd_, kHoldsWrite)) || (!sharesDelete && Locked(fd_, kHoldsDelete)));
+  };
+  Take(fd_, markers);
+  if (!conflicts()) return true;
+  // Two opens racing may each see the other; the second attempt goes one at a time, so a
+  // conflict seen then is with an open that holds its markers for good.
+  Release(fd_);
+  {
+    MachineShareGuard guard;
+    Take(fd_, markers);
+    if (!conflicts()) return true;
   }
-  Take(fd_, (wantRead ? 1u << kHoldsRead : 0) | (wantWrite ? 1u << kHoldsWrite : 0) |
-                 (wantDelete ? 1u << kHoldsDelete : 0) | (!sharesRead ? 1u << kDeniesRead : 0) |
-                 (!sharesWrite ? 1u << kDeniesWrite : 0) | (!sharesDelete ? 1u << kDeniesDelete : 0));
-  return true;
+  close(fd_);
+  fd_ = -1;
+  if (deniesDelete_) ReleaseDenyingOpen();
+  deniesDelete_ = false;
+  SetLastError(ERROR_SHARING_VIOLATION);
+  return false;
 }
 
 int HoldImage(const std::string& hostPath) {
