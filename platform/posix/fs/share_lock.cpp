@@ -6,6 +6,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <mutex>
 
@@ -180,16 +181,71 @@ bool ShareLock::AcquireOn(int fd, bool wantRead, bool wantWrite, bool wantDelete
   return false;
 }
 
+namespace {
+
+// Running images announced host-wide, whatever machine a process chooses (it holds its own
+// program before choosing one): a process holding an image keeps a shared lock on the byte of
+// the image's bucket (a hash of its identity) of one file, for as long as it lives. A file whose
+// bucket no process locks is run by no one, which a deletion learns with one probe instead of
+// an open of the file; a locked bucket only sends it to the file's own markers.
+constexpr off_t kImageBuckets = 1 << 16;
+
+int RunningImagesFile() {
+  static int fd = [] {
+    const char* path = "/tmp/vp-running-images.lock";
+    int opened = open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (opened >= 0) fchmod(opened, 0666);  // every user's processes announce here
+    return opened >= 0 ? opened : open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  }();
+  return fd;
+}
+
+off_t ImageBucket(const struct stat& st) {
+  return static_cast<off_t>((st.st_dev * 0x9E3779B97F4A7C15ull ^ st.st_ino) % kImageBuckets);
+}
+
+// This process's own announcements: its probes cannot see its own locks.
+std::atomic<bool> g_announced[kImageBuckets];
+
+void AnnounceImage(int imageFd) {
+  struct stat st;
+  if (fstat(imageFd, &st) != 0 || RunningImagesFile() < 0) return;
+  g_announced[ImageBucket(st)] = true;
+  struct flock lock {};
+  lock.l_type = F_RDLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = ImageBucket(st);
+  lock.l_len = 1;
+  fcntl(RunningImagesFile(), F_OFD_SETLK, &lock);
+}
+
+// False only when no process holds an image in the bucket of `st`.
+bool SomeImageMayBe(const struct stat& st) {
+  if (RunningImagesFile() < 0 || g_announced[ImageBucket(st)]) return true;
+  struct flock probe {};
+  probe.l_type = F_WRLCK;
+  probe.l_whence = SEEK_SET;
+  probe.l_start = ImageBucket(st);
+  probe.l_len = 1;
+  return fcntl(RunningImagesFile(), F_OFD_GETLK, &probe) != 0 || probe.l_type != F_UNLCK;
+}
+
+}  // namespace
+
 int HoldImage(const std::string& hostPath) {
   int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return -1;
+  // Announced before the hold, so a deletion that misses the announcement came before it.
+  AnnounceImage(fd);
   // Taken without the machine's guard: a program starts however others hold its file, and
   // this runs before the program has chosen its machine.
   Take(fd, 1u << kHoldsRead | 1u << kDeniesWrite | 1u << kRunsAsImage);
   return fd;
 }
 
-bool IsImageInUse(const std::string& hostPath) {
+bool IsImageInUse(const std::string& hostPath, const struct stat& linkStat) {
+  // Opened without following links, a link is never a running image.
+  if (S_ISLNK(linkStat.st_mode) || !SomeImageMayBe(linkStat)) return false;
   int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
   if (fd < 0) return false;
   bool inUse = Locked(fd, kRunsAsImage);
