@@ -65,6 +65,9 @@ void CTreeOperations::CopyPackageFile(const std::string& source, const std::stri
   // Files lying directly in the package folder never go to the drive root.
   if (destDir == m_state.GetDrive()) return;
   std::string target = destDir + name;
+  // Most targets do not exist yet: the copy is tried first, so only a target in the way costs
+  // a look at what is there.
+  if (CopyFileA(source.c_str(), target.c_str(), TRUE)) return;
   DWORD attributes = GetFileAttributesA(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     // A link in the target's place goes as a link: changing its attributes would change what

@@ -91,8 +91,9 @@ bool DeleteIsDenied(const std::string& hostPath);
 // Returns the descriptor that keeps the hold (close it to let go), or -1; the hold ends with
 // the process, however it ends.
 int HoldImage(const std::string& hostPath);
-// True when some process runs the file or has it loaded as a module.
-bool IsImageInUse(const std::string& hostPath);
+// True when some process runs the file or has it loaded as a module; `linkStat` is the file's
+// lstat, taken by the caller just now.
+bool IsImageInUse(const std::string& hostPath, const struct stat& linkStat);
 
 // The error Windows gives for changing anything at `windowsPath` (a full path) because of its
 // drive, or 0: the host's root outside the drive table is read-only (ERROR_ACCESS_DENIED), a

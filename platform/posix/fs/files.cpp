@@ -76,7 +76,7 @@ BOOL DeleteFileA(LPCSTR path) {
   if (!S_ISLNK(st.st_mode) && (attributes & FILE_ATTRIBUTE_READONLY)) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (vp::posix::DeleteIsDenied(r->host)) return Fail(ERROR_SHARING_VIOLATION, FALSE);
   // A running program or a loaded module cannot be deleted, only renamed.
-  if (vp::posix::IsImageInUse(r->host)) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  if (vp::posix::IsImageInUse(r->host, st)) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (unlink(r->host.c_str()) != 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
   return TRUE;
 }
@@ -101,7 +101,7 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
     if (vp::posix::DeleteIsDenied(to->host)) return Fail(ERROR_SHARING_VIOLATION, FALSE);
     // The replaced object's own attributes count: a link is never read-only.
     if (!S_ISLNK(to->linkStat.st_mode) && !vp::posix::HasWriteBits(to->linkStat)) return Fail(ERROR_ACCESS_DENIED, FALSE);
-    if (vp::posix::IsImageInUse(to->host)) return Fail(ERROR_ACCESS_DENIED, FALSE);
+    if (vp::posix::IsImageInUse(to->host, to->linkStat)) return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (rename(from->host.c_str(), destination.c_str()) == 0) return TRUE;
     if (errno != EXDEV) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
   } else if (renameat2(AT_FDCWD, from->host.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0) {
@@ -115,7 +115,7 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
   }
   // Another device: a file is copied and then removed; a folder cannot move there.
   if (IsFolder(from->host)) return Fail(ERROR_NOT_SAME_DEVICE, FALSE);
-  if (vp::posix::IsImageInUse(from->host)) return Fail(ERROR_ACCESS_DENIED, FALSE);  // could not be removed
+  if (vp::posix::IsImageInUse(from->host, from->linkStat)) return Fail(ERROR_ACCESS_DENIED, FALSE);  // could not be removed
   if (!CopyFileA(from->windows.c_str(), to->windows.c_str(), !(flags & MOVEFILE_REPLACE_EXISTING))) return FALSE;
   if (unlink(from->host.c_str()) != 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
   return TRUE;

@@ -58,6 +58,16 @@ void Take(int fd, unsigned wanted) {
   }
 }
 
+// Lets go of every marker this open took.
+void Release(int fd) {
+  struct flock lock {};
+  lock.l_type = F_UNLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = kMarkers;
+  lock.l_len = kRunsAsImage + 1;
+  fcntl(fd, F_OFD_SETLK, &lock);
+}
+
 // The machine's share-mode lock file, opened once per machine the process uses: a process
 // that moves to another machine root must meet that machine's processes, not the old ones.
 std::mutex g_lockFileMutex;
@@ -77,7 +87,7 @@ int MachineLockFile() {
   return g_lockFile.load();
 }
 
-// Serialises check-then-take across the machine's processes (a whole-file flock, which never
+// Serialises the second attempt of opens that met a conflict (a whole-file flock, which never
 // meets the record locks below).
 class MachineShareGuard {
  public:
@@ -146,7 +156,6 @@ bool ShareLock::Acquire(const std::string& hostPath, bool wantRead, bool wantWri
 bool ShareLock::AcquireOn(int fd, bool wantRead, bool wantWrite, bool wantDelete, DWORD share) {
   if (fd_ >= 0) close(fd_);
   fd_ = fd;
-  MachineShareGuard guard;
   // Announced before the markers are taken, so a deletion that misses the announcement
   // happened before this open.
   if (!(share & FILE_SHARE_DELETE) && !deniesDelete_) {
@@ -155,35 +164,101 @@ bool ShareLock::AcquireOn(int fd, bool wantRead, bool wantWrite, bool wantDelete
   }
   bool sharesRead = share & FILE_SHARE_READ, sharesWrite = share & FILE_SHARE_WRITE,
        sharesDelete = share & FILE_SHARE_DELETE;
-  // The usual case, a file no one else has open, costs one probe instead of one per marker.
-  bool conflict = AnyOtherOpen(fd_) &&
-                  ((wantRead && Locked(fd_, kDeniesRead)) || (wantWrite && Locked(fd_, kDeniesWrite)) ||
-                   (wantDelete && Locked(fd_, kDeniesDelete)) || (!sharesRead && Locked(fd_, kHoldsRead)) ||
-                   (!sharesWrite && Locked(fd_, kHoldsWrite)) || (!sharesDelete && Locked(fd_, kHoldsDelete)));
-  if (conflict) {
-    close(fd_);
-    fd_ = -1;
-    if (deniesDelete_) ReleaseDenyingOpen();
-    deniesDelete_ = false;
-    SetLastError(ERROR_SHARING_VIOLATION);
-    return false;
+  unsigned markers = (wantRead ? 1u << kHoldsRead : 0) | (wantWrite ? 1u << kHoldsWrite : 0) |
+                     (wantDelete ? 1u << kHoldsDelete : 0) | (!sharesRead ? 1u << kDeniesRead : 0) |
+                     (!sharesWrite ? 1u << kDeniesWrite : 0) | (!sharesDelete ? 1u << kDeniesDelete : 0);
+  // The markers are taken first and the others' looked at after: of two conflicting opens the
+  // one that looks last sees the other's markers, so both never succeed, and no machine-wide
+  // lock is needed. The usual case, a file no one else has open, costs one probe.
+  auto conflicts = [&] {
+    return AnyOtherOpen(fd_) &&
+           ((wantRead && Locked(fd_, kDeniesRead)) || (wantWrite && Locked(fd_, kDeniesWrite)) ||
+            (wantDelete && Locked(fd_, kDeniesDelete)) || (!sharesRead && Locked(fd_, kHoldsRead)) ||
+            (!sharesWrite && Locked(fd_, kHoldsWrite)) || (!sharesDelete && Locked(fd_, kHoldsDelete)));
+  };
+  Take(fd_, markers);
+  if (!conflicts()) return true;
+  // Two opens racing may each see the other; the second attempt goes one at a time, so a
+  // conflict seen then is with an open that holds its markers for good.
+  Release(fd_);
+  {
+    MachineShareGuard guard;
+    Take(fd_, markers);
+    if (!conflicts()) return true;
   }
-  Take(fd_, (wantRead ? 1u << kHoldsRead : 0) | (wantWrite ? 1u << kHoldsWrite : 0) |
-                 (wantDelete ? 1u << kHoldsDelete : 0) | (!sharesRead ? 1u << kDeniesRead : 0) |
-                 (!sharesWrite ? 1u << kDeniesWrite : 0) | (!sharesDelete ? 1u << kDeniesDelete : 0));
-  return true;
+  close(fd_);
+  fd_ = -1;
+  if (deniesDelete_) ReleaseDenyingOpen();
+  deniesDelete_ = false;
+  SetLastError(ERROR_SHARING_VIOLATION);
+  return false;
 }
+
+namespace {
+
+// Running images announced host-wide, whatever machine a process chooses (it holds its own
+// program before choosing one): a process holding an image keeps a shared lock on the byte of
+// the image's bucket (a hash of its identity) of one file, for as long as it lives. A file whose
+// bucket no process locks is run by no one, which a deletion learns with one probe instead of
+// an open of the file; a locked bucket only sends it to the file's own markers.
+constexpr off_t kImageBuckets = 1 << 16;
+
+int RunningImagesFile() {
+  static int fd = [] {
+    const char* path = "/tmp/vp-running-images.lock";
+    int opened = open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (opened >= 0) fchmod(opened, 0666);  // every user's processes announce here
+    return opened >= 0 ? opened : open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  }();
+  return fd;
+}
+
+off_t ImageBucket(const struct stat& st) {
+  return static_cast<off_t>((st.st_dev * 0x9E3779B97F4A7C15ull ^ st.st_ino) % kImageBuckets);
+}
+
+// This process's own announcements: its probes cannot see its own locks.
+std::atomic<bool> g_announced[kImageBuckets];
+
+void AnnounceImage(int imageFd) {
+  struct stat st;
+  if (fstat(imageFd, &st) != 0 || RunningImagesFile() < 0) return;
+  g_announced[ImageBucket(st)] = true;
+  struct flock lock {};
+  lock.l_type = F_RDLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = ImageBucket(st);
+  lock.l_len = 1;
+  fcntl(RunningImagesFile(), F_OFD_SETLK, &lock);
+}
+
+// False only when no process holds an image in the bucket of `st`.
+bool SomeImageMayBe(const struct stat& st) {
+  if (RunningImagesFile() < 0 || g_announced[ImageBucket(st)]) return true;
+  struct flock probe {};
+  probe.l_type = F_WRLCK;
+  probe.l_whence = SEEK_SET;
+  probe.l_start = ImageBucket(st);
+  probe.l_len = 1;
+  return fcntl(RunningImagesFile(), F_OFD_GETLK, &probe) != 0 || probe.l_type != F_UNLCK;
+}
+
+}  // namespace
 
 int HoldImage(const std::string& hostPath) {
   int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return -1;
+  // Announced before the hold, so a deletion that misses the announcement came before it.
+  AnnounceImage(fd);
   // Taken without the machine's guard: a program starts however others hold its file, and
   // this runs before the program has chosen its machine.
   Take(fd, 1u << kHoldsRead | 1u << kDeniesWrite | 1u << kRunsAsImage);
   return fd;
 }
 
-bool IsImageInUse(const std::string& hostPath) {
+bool IsImageInUse(const std::string& hostPath, const struct stat& linkStat) {
+  // Opened without following links, a link is never a running image.
+  if (S_ISLNK(linkStat.st_mode) || !SomeImageMayBe(linkStat)) return false;
   int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
   if (fd < 0) return false;
   bool inUse = Locked(fd, kRunsAsImage);
