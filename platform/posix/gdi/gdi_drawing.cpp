@@ -1,5 +1,6 @@
 // The drawing calls: each one is recorded, with its arguments, on what its context draws on.
 #include <string>
+#include <utility>
 
 #include "gdi_objects.h"
 
@@ -39,6 +40,17 @@ SIZE Extent(const DeviceContext& dc, int characters) {
   LONG width = height / 2 > 0 ? height / 2 : 1;
   return SIZE{width * characters, height};
 }
+
+// Replaces one attribute of a context; its previous value, or `invalid` when there is no context.
+template <class T>
+T SwapAttribute(HDC handle, T DeviceContext::*attribute, T value, T invalid) {
+  Registry& r = Registry::Get();
+  std::lock_guard lock(r.mutex);
+  DeviceContext* dc = r.FindDC(handle);
+  return dc ? std::exchange(dc->*attribute, value) : invalid;
+}
+
+constexpr COLORREF kInvalidColor = 0xFFFFFFFF;  // CLR_INVALID
 
 }  // namespace
 
@@ -133,33 +145,16 @@ BOOL GetTextExtentPoint32A(HDC handle, LPCSTR text, int length, LPSIZE size) {
 }
 
 int SetBkMode(HDC handle, int mode) {
-  Registry& r = Registry::Get();
-  std::lock_guard lock(r.mutex);
-  DeviceContext* dc = r.FindDC(handle);
-  if (!dc || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
-  int previous = dc->bkMode;
-  dc->bkMode = mode;
-  return previous;
+  if (mode != TRANSPARENT && mode != OPAQUE) return 0;
+  return SwapAttribute(handle, &DeviceContext::bkMode, mode, 0);
 }
 
 COLORREF SetTextColor(HDC handle, COLORREF color) {
-  Registry& r = Registry::Get();
-  std::lock_guard lock(r.mutex);
-  DeviceContext* dc = r.FindDC(handle);
-  if (!dc) return 0xFFFFFFFF;  // CLR_INVALID
-  COLORREF previous = dc->textColor;
-  dc->textColor = color;
-  return previous;
+  return SwapAttribute(handle, &DeviceContext::textColor, color, kInvalidColor);
 }
 
 COLORREF SetBkColor(HDC handle, COLORREF color) {
-  Registry& r = Registry::Get();
-  std::lock_guard lock(r.mutex);
-  DeviceContext* dc = r.FindDC(handle);
-  if (!dc) return 0xFFFFFFFF;
-  COLORREF previous = dc->bkColor;
-  dc->bkColor = color;
-  return previous;
+  return SwapAttribute(handle, &DeviceContext::bkColor, color, kInvalidColor);
 }
 
 int GetDeviceCaps(HDC handle, int index) {
