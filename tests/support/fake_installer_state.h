@@ -10,6 +10,7 @@
 #include "platform/win.h"
 #include "res/installer_dialog.h"
 #include "shell/installer_state.h"
+#include "shell/product_profile.h"
 
 struct ShownBox {
   std::string text, caption;
@@ -25,6 +26,14 @@ struct FakeInstallerState : InstallerState {
   std::string setupDir;
   std::vector<std::string> driveEntries;
   std::string userDataCaption, executableCaption;  // IDC_DATA_PATH, IDC_DB_PATH
+
+  // The dialog as it stands for the selected variant on `root` (a drive root, or a test folder
+  // ending in "\"): that drive, and the two path captions the variant's profile gives.
+  void ShowSelectedVariantOn(const std::string& root) {
+    drive = root;
+    executableCaption = root + g_profile.DbFolderName;
+    userDataCaption = root + g_profile.DataFolderName;
+  }
   std::map<int, bool> checked{{IDC_DATA_PATH, true},
                               {IDC_DB_PATH, true},
                               {IDC_DESKTOP_SHORTCUT, true},

@@ -46,9 +46,7 @@ class ClientDatabaseBackup : public testing::Test {
   void SetUp() override {
     SelectProductProfile("VANTPLUS", "7.0.3");
     drive = TestFolder();
-    state.drive = drive + "\\";
-    state.userDataCaption = drive + "\\VANTProData-TWS";
-    state.executableCaption = drive + "\\VANTProDB-TWS";
+    state.ShowSelectedVariantOn(drive + "\\");
     db = drive + "\\VantProDB-TWS";
     CreateDirectoryA(db.c_str(), nullptr);
   }

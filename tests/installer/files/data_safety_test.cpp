@@ -34,9 +34,7 @@ class DataSafety : public testing::Test {
   void SetUp() override {
     SelectProductProfile("VANTPLUS", "7.0.3");
     drive = TestFolder();
-    state.drive = drive + "\\";
-    state.userDataCaption = drive + "\\VANTProData-TWS";
-    state.executableCaption = drive + "\\VANTProDB-TWS";
+    state.ShowSelectedVariantOn(drive + "\\");
     live = drive + "\\VantProDB-TWS\\ComVantPlusDB\\ComVantPlusDB.dbd";
     saved = drive + "\\VNXTBackUpDB-TWS\\ComVantPlusDB.dbd";
     ASSERT_TRUE(MakeEntries(drive, {"VantProDB-TWS\\ComVantPlusDB\\", "VNXTBackUpDB-TWS\\"}));

@@ -31,9 +31,7 @@ class TreeOperations : public testing::Test {
     drive = root + "\\drive";
     CreateDirectoryA(package.c_str(), nullptr);
     CreateDirectoryA(drive.c_str(), nullptr);
-    state.drive = drive + "\\";
-    state.userDataCaption = drive + "\\VANTProData-TWS";
-    state.executableCaption = drive + "\\VANTProDB-TWS";
+    state.ShowSelectedVariantOn(drive + "\\");
   }
 
   void Install() {

@@ -70,10 +70,8 @@ class InstallSequence : public testing::Test {
 
   void UseVariant(const std::string& type) {
     SelectProductProfile(type, "7.0.3");
-    state.drive = drive;
     state.appType = state.appTypeCombo = type;
-    state.executableCaption = drive + g_profile.DbFolderName;
-    state.userDataCaption = drive + g_profile.DataFolderName;
+    state.ShowSelectedVariantOn(drive);
   }
 
   LinkProperties Link(const std::string& relative) {
