@@ -27,14 +27,7 @@ using Lines = std::vector<std::string>;
 namespace {
 
 std::vector<std::string> DumpsIn(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "\\VPLSCrash_*.dmp").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do names.push_back(data.cFileName);
-  while (FindNextFileA(find, &data));
-  FindClose(find);
-  return names;
+  return vp::test::NamesMatching(folder + "\\VPLSCrash_*.dmp");
 }
 
 // What the system hands the filter: a record and this thread's registers.

@@ -107,14 +107,7 @@ bool ExitedWith(const Launch& run, int code) {
 }
 
 std::vector<std::string> DumpsIn(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "\\VPLSCrash_*.dmp").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do names.push_back(data.cFileName);
-  while (FindNextFileA(find, &data));
-  FindClose(find);
-  return names;
+  return vp::test::NamesMatching(folder + "\\VPLSCrash_*.dmp");
 }
 
 }  // namespace

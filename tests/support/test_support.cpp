@@ -19,6 +19,17 @@ std::string TestFolder() {
   return folder;
 }
 
+std::vector<std::string> NamesMatching(const std::string& pattern) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA(pattern.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do names.push_back(data.cFileName);
+  while (FindNextFileA(find, &data));
+  FindClose(find);
+  return names;
+}
+
 bool WriteTextFile(const std::string& path, const std::string& content) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);

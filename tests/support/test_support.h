@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vp::test {
 
@@ -14,6 +15,8 @@ std::string TestFolder();
 bool WriteTextFile(const std::string& path, const std::string& content);
 // Reads a whole file; empty when it cannot be opened.
 std::string ReadTextFile(const std::string& path);
+// The names FindFirstFileA finds for a pattern ("C:\\x\\*.dmp"), in the order it gives them.
+std::vector<std::string> NamesMatching(const std::string& pattern);
 bool PathExists(const std::string& path);
 bool IsFolder(const std::string& path);
 // Removes a tree (clearing read-only bits first); used for clean-up only.
