@@ -77,14 +77,15 @@ class ShareLock {
   int Descriptor() const { return fd_; }
  private:
   int fd_ = -1;
-  bool deniesDelete_ = false;  // counted in the machine-wide "some open denies delete" mark
+  off_t deleteDenyingHold_ = -1;  // the announcement of an open that refuses to share delete
 };
 
 // The host descriptor behind a file handle of CreateFileA, or -1.
 int FileDescriptor(HANDLE file);
 
 // True when some open of the file does not share delete (so it cannot be deleted or renamed).
-bool DeleteIsDenied(const std::string& hostPath);
+// `linkStat` is the file's lstat, taken by the caller just now.
+bool DeleteIsDenied(const std::string& hostPath, const struct stat& linkStat);
 
 // A running program's file and the modules it has loaded are held as Windows holds a mapped
 // image: others may read and rename it, but neither write nor delete it while it is in use.
@@ -94,6 +95,9 @@ int HoldImage(const std::string& hostPath);
 // True when some process runs the file or has it loaded as a module; `linkStat` is the file's
 // lstat, taken by the caller just now.
 bool IsImageInUse(const std::string& hostPath, const struct stat& linkStat);
+// Both questions of a deletion at once, at the cost of one: ERROR_SHARING_VIOLATION when some
+// open does not share delete, ERROR_ACCESS_DENIED when the file is a running image, else 0.
+DWORD DeleteBlocker(const std::string& hostPath, const struct stat& linkStat);
 
 // The error Windows gives for changing anything at `windowsPath` (a full path) because of its
 // drive, or 0: the host's root outside the drive table is read-only (ERROR_ACCESS_DENIED), a

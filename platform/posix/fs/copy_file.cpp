@@ -2,6 +2,7 @@
 // place only when complete, so the target is never seen partial: a full disk, a file-size
 // limit or a killed process leaves the old target (or none) and removes what was written.
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,11 +46,21 @@ bool CopyBytes(int from, int to, off_t size) {
   return true;
 }
 
+// This process's id, asked of the kernel once and again in a child made by fork.
+std::atomic<pid_t> g_pid{0};
+
+pid_t ProcessId() {
+  static bool registered = (pthread_atfork(nullptr, nullptr, [] { g_pid = 0; }), true);
+  (void)registered;
+  if (g_pid == 0) g_pid = getpid();
+  return g_pid;
+}
+
 // A name in the target's folder that no one else uses and that Windows can spell.
 std::string TemporaryBeside(const std::string& hostTarget) {
   static std::atomic<unsigned> counter{0};
   std::string folder = hostTarget.substr(0, hostTarget.find_last_of('/') + 1);
-  return folder + "~vpcopy-" + std::to_string(getpid()) + "-" + std::to_string(++counter) + ".tmp";
+  return folder + "~vpcopy-" + std::to_string(ProcessId()) + "-" + std::to_string(++counter) + ".tmp";
 }
 
 // Writes the copy under a temporary name; its host path, or empty with the last error set.

@@ -74,9 +74,9 @@ BOOL DeleteFileA(LPCSTR path) {
   // A folder, or a link standing for one, is removed with RemoveDirectoryA only.
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (!S_ISLNK(st.st_mode) && (attributes & FILE_ATTRIBUTE_READONLY)) return Fail(ERROR_ACCESS_DENIED, FALSE);
-  if (vp::posix::DeleteIsDenied(r->host)) return Fail(ERROR_SHARING_VIOLATION, FALSE);
-  // A running program or a loaded module cannot be deleted, only renamed.
-  if (vp::posix::IsImageInUse(r->host, st)) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  // An open that does not share delete refuses it; a running program or a loaded module can
+  // be renamed but not deleted.
+  if (DWORD blocked = vp::posix::DeleteBlocker(r->host, st)) return Fail(blocked, FALSE);
   if (unlink(r->host.c_str()) != 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
   return TRUE;
 }
@@ -88,7 +88,7 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
   if (!to) return FALSE;
   if (DWORD denied = vp::posix::DriveWriteError(from->windows)) return Fail(denied, FALSE);
   if (DWORD denied = vp::posix::DriveWriteError(to->windows)) return Fail(denied, FALSE);
-  if (vp::posix::DeleteIsDenied(from->host)) return Fail(ERROR_SHARING_VIOLATION, FALSE);
+  if (vp::posix::DeleteIsDenied(from->host, from->linkStat)) return Fail(ERROR_SHARING_VIOLATION, FALSE);
   std::string destination = to->host;
   struct stat a, b;
   bool sameObject = to->exists && lstat(from->host.c_str(), &a) == 0 && lstat(to->host.c_str(), &b) == 0 &&
@@ -98,10 +98,10 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
   } else if (to->exists) {
     if (!(flags & MOVEFILE_REPLACE_EXISTING)) return Fail(ERROR_ALREADY_EXISTS, FALSE);
     if (IsFolder(to->host) || IsFolder(from->host)) return Fail(ERROR_ACCESS_DENIED, FALSE);
-    if (vp::posix::DeleteIsDenied(to->host)) return Fail(ERROR_SHARING_VIOLATION, FALSE);
+    // An open of the replaced object that refuses delete, or its running as an image.
+    if (DWORD blocked = vp::posix::DeleteBlocker(to->host, to->linkStat)) return Fail(blocked, FALSE);
     // The replaced object's own attributes count: a link is never read-only.
     if (!S_ISLNK(to->linkStat.st_mode) && !vp::posix::HasWriteBits(to->linkStat)) return Fail(ERROR_ACCESS_DENIED, FALSE);
-    if (vp::posix::IsImageInUse(to->host, to->linkStat)) return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (rename(from->host.c_str(), destination.c_str()) == 0) return TRUE;
     if (errno != EXDEV) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
   } else if (renameat2(AT_FDCWD, from->host.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0) {
@@ -148,7 +148,7 @@ BOOL RemoveDirectoryA(LPCSTR path) {
   if (DWORD denied = vp::posix::DriveWriteError(r->windows)) return Fail(denied, FALSE);
   // The process's current directory is held open, as on Windows.
   if (vp::path::NamesEqual(r->windows, vp::path::CurrentDirectory())) return Fail(ERROR_SHARING_VIOLATION, FALSE);
-  if (vp::posix::DeleteIsDenied(r->host)) return Fail(ERROR_SHARING_VIOLATION, FALSE);
+  if (vp::posix::DeleteIsDenied(r->host, st)) return Fail(ERROR_SHARING_VIOLATION, FALSE);
   if (rmdir(r->host.c_str()) != 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
   return TRUE;
 }

@@ -4,6 +4,7 @@
 // other open, in this process or another; a process that dies drops its locks with it.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -16,10 +17,14 @@ namespace vp::posix {
 namespace {
 
 constexpr off_t kMarkers = static_cast<off_t>(1) << 62;
+// Ordered so that the most common opens take one run of neighbours, so one call: a reader
+// that shares reading (holds read, denies write and delete), a copy's source (holds read,
+// denies write) and a running image (those two and its own marker).
 enum Marker : off_t {
-  kHoldsRead, kHoldsWrite, kHoldsDelete, kDeniesRead, kDeniesWrite, kDeniesDelete,
+  kHoldsWrite, kHoldsDelete, kDeniesRead, kDeniesDelete, kHoldsRead, kDeniesWrite,
   kRunsAsImage,  // a process runs the file or has it loaded as a module
 };
+constexpr off_t kShareMarkers = kDeniesWrite + 1;  // the markers an open's sharing is checked against
 
 bool Locked(int fd, Marker marker) {
   struct flock probe {};
@@ -37,7 +42,7 @@ bool AnyOtherOpen(int fd) {
   probe.l_type = F_WRLCK;
   probe.l_whence = SEEK_SET;
   probe.l_start = kMarkers;
-  probe.l_len = kDeniesDelete + 1;
+  probe.l_len = kShareMarkers;
   if (fcntl(fd, F_OFD_GETLK, &probe) != 0) return true;
   return probe.l_type != F_UNLCK;
 }
@@ -68,82 +73,111 @@ void Release(int fd) {
   fcntl(fd, F_OFD_SETLK, &lock);
 }
 
-// The machine's share-mode lock file, opened once per machine the process uses: a process
-// that moves to another machine root must meet that machine's processes, not the old ones.
-std::mutex g_lockFileMutex;
-std::atomic<int> g_lockFile{-1};
-std::atomic<unsigned> g_lockFileGeneration{~0u};
+// Holds announced host-wide, whatever machine root a process chooses (it holds its own program
+// before choosing one). For each bucket of files (a hash of a file's identity) the file has two
+// bytes: one locked, shared, while some process runs a file of the bucket or has it loaded as a
+// module, the other while some process has an open of such a file that refuses to share
+// delete. A deletion whose bucket no process locks learns with one probe that nothing holds the
+// file, instead of opening it to look at its markers; a locked bucket only sends it there.
+constexpr off_t kBuckets = 1 << 16;
+enum HoldKind : off_t { kImageHold = 0, kDeleteDenyingHold = 1, kHoldKinds = 2 };
 
-int MachineLockFile() {
-  unsigned generation = vp::machine::RootGeneration();
-  if (g_lockFileGeneration.load(std::memory_order_acquire) == generation) return g_lockFile.load();
-  std::lock_guard guard(g_lockFileMutex);
-  if (g_lockFileGeneration.load() != generation) {
-    int old = g_lockFile.exchange(open((vp::machine::ObjectsFolder() + "/share-modes.lock").c_str(),
-                                       O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-    if (old >= 0) close(old);
-    g_lockFileGeneration.store(generation, std::memory_order_release);
-  }
-  return g_lockFile.load();
+int HoldsFile() {
+  static int fd = [] {
+    const char* path = "/tmp/vp-file-holds.lock";
+    int opened = open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (opened >= 0) fchmod(opened, 0666);  // every user's processes announce here
+    // Read access is enough for shared locks and for probes.
+    return opened >= 0 ? opened : open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  }();
+  return fd;
 }
 
-// Serialises the second attempt of opens that met a conflict (a whole-file flock, which never
-// meets the record locks below).
-class MachineShareGuard {
+off_t HoldByte(const struct stat& st, HoldKind kind) {
+  off_t bucket = static_cast<off_t>((st.st_dev * 0x9E3779B97F4A7C15ull ^ st.st_ino) % kBuckets);
+  return bucket * kHoldKinds + kind;
+}
+
+// This process's holds per byte: its probes cannot see its own locks, and the byte stays
+// locked while any of its holds there lasts.
+std::atomic<int> g_ownHolds[kBuckets * kHoldKinds];
+std::mutex g_ownHoldsLock;
+
+bool LockHoldByte(off_t byte, short type) {
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = byte;
+  lock.l_len = 1;
+  return fcntl(HoldsFile(), F_OFD_SETLK, &lock) == 0;
+}
+
+// Announces a hold on the file `fd` is open on; the byte to pass to DropHold, or -1 when the
+// hold could not be announced (no holds file: every prober then looks at the file itself).
+off_t AddHold(int fd, HoldKind kind) {
+  struct stat st;
+  if (HoldsFile() < 0 || fstat(fd, &st) != 0) return -1;
+  off_t byte = HoldByte(st, kind);
+  std::lock_guard guard(g_ownHoldsLock);
+  if (g_ownHolds[byte]++ == 0) LockHoldByte(byte, F_RDLCK);
+  return byte;
+}
+
+void DropHold(off_t byte) {
+  if (byte < 0) return;
+  std::lock_guard guard(g_ownHoldsLock);
+  if (--g_ownHolds[byte] == 0) LockHoldByte(byte, F_UNLCK);
+}
+
+// False only when no process holds the file of `st` in any of the ways from `first` to `last`.
+bool SomeHoldMayBe(const struct stat& st, HoldKind first, HoldKind last) {
+  if (HoldsFile() < 0) return true;
+  off_t from = HoldByte(st, first), to = HoldByte(st, last);
+  for (off_t byte = from; byte <= to; ++byte)
+    if (g_ownHolds[byte] > 0) return true;
+  struct flock probe {};
+  probe.l_type = F_WRLCK;
+  probe.l_whence = SEEK_SET;
+  probe.l_start = from;
+  probe.l_len = to - from + 1;
+  return fcntl(HoldsFile(), F_OFD_GETLK, &probe) != 0 || probe.l_type != F_UNLCK;
+}
+
+// Serialises the second attempt of opens that met a conflict (a whole-file flock on the holds
+// file, which never meets the record locks on it).
+class ShareRetryGuard {
  public:
-  MachineShareGuard() : fd_(MachineLockFile()) {
+  ShareRetryGuard() : fd_(HoldsFile()) {
     if (fd_ >= 0) flock(fd_, LOCK_EX);
   }
-  ~MachineShareGuard() {
+  ~ShareRetryGuard() {
     if (fd_ >= 0) flock(fd_, LOCK_UN);
   }
  private:
   int fd_;
 };
 
-// Whether any open on the machine may refuse to share delete. A process holding such opens
-// keeps a shared record lock on the first byte of the machine's lock file for as long as it
-// holds one, so a deletion looks at the file's own markers only when some process does:
-// deleting a tree no one has open costs no extra open per file.
-constexpr off_t kDeniesDeleteSomewhere = 0;
-std::mutex g_denyingLock;
-int g_denyingOpens = 0;  // in this process
-
-bool LockIndicator(short type) {
-  struct flock lock {};
-  lock.l_type = type;
-  lock.l_whence = SEEK_SET;
-  lock.l_start = kDeniesDeleteSomewhere;
-  lock.l_len = 1;
-  return MachineLockFile() >= 0 && fcntl(MachineLockFile(), F_OFD_SETLK, &lock) == 0;
-}
-
-void HoldDenyingOpen() {
-  std::lock_guard guard(g_denyingLock);
-  if (g_denyingOpens++ == 0) LockIndicator(F_RDLCK);
-}
-
-void ReleaseDenyingOpen() {
-  std::lock_guard guard(g_denyingLock);
-  if (--g_denyingOpens == 0) LockIndicator(F_UNLCK);
-}
-
-bool SomeOpenMayDenyDelete() {
-  std::lock_guard guard(g_denyingLock);
-  if (g_denyingOpens > 0 || MachineLockFile() < 0) return true;
-  struct flock probe {};
-  probe.l_type = F_WRLCK;
-  probe.l_whence = SEEK_SET;
-  probe.l_start = kDeniesDeleteSomewhere;
-  probe.l_len = 1;
-  return fcntl(MachineLockFile(), F_OFD_GETLK, &probe) != 0 || probe.l_type != F_UNLCK;
+// Which markers of the file at `hostPath` are held by some open, looked up on one open of it;
+// a link is never held (opened without following links, it cannot be).
+struct HeldMarkers {
+  bool deniesDelete = false;
+  bool runsAsImage = false;
+};
+HeldMarkers MarkersHeld(const std::string& hostPath, bool askDelete, bool askImage) {
+  HeldMarkers held;
+  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+  if (fd < 0) return held;
+  held.deniesDelete = askDelete && Locked(fd, kDeniesDelete);
+  held.runsAsImage = askImage && !held.deniesDelete && Locked(fd, kRunsAsImage);
+  close(fd);
+  return held;
 }
 
 }  // namespace
 
 ShareLock::~ShareLock() {
   if (fd_ >= 0) close(fd_);
-  if (deniesDelete_) ReleaseDenyingOpen();
+  DropHold(deleteDenyingHold_);
 }
 
 bool ShareLock::Acquire(const std::string& hostPath, bool wantRead, bool wantWrite,
@@ -158,10 +192,7 @@ bool ShareLock::AcquireOn(int fd, bool wantRead, bool wantWrite, bool wantDelete
   fd_ = fd;
   // Announced before the markers are taken, so a deletion that misses the announcement
   // happened before this open.
-  if (!(share & FILE_SHARE_DELETE) && !deniesDelete_) {
-    HoldDenyingOpen();
-    deniesDelete_ = true;
-  }
+  if (!(share & FILE_SHARE_DELETE) && deleteDenyingHold_ < 0) deleteDenyingHold_ = AddHold(fd_, kDeleteDenyingHold);
   bool sharesRead = share & FILE_SHARE_READ, sharesWrite = share & FILE_SHARE_WRITE,
        sharesDelete = share & FILE_SHARE_DELETE;
   unsigned markers = (wantRead ? 1u << kHoldsRead : 0) | (wantWrite ? 1u << kHoldsWrite : 0) |
@@ -182,97 +213,45 @@ bool ShareLock::AcquireOn(int fd, bool wantRead, bool wantWrite, bool wantDelete
   // conflict seen then is with an open that holds its markers for good.
   Release(fd_);
   {
-    MachineShareGuard guard;
+    ShareRetryGuard guard;
     Take(fd_, markers);
     if (!conflicts()) return true;
   }
   close(fd_);
   fd_ = -1;
-  if (deniesDelete_) ReleaseDenyingOpen();
-  deniesDelete_ = false;
+  DropHold(deleteDenyingHold_);
+  deleteDenyingHold_ = -1;
   SetLastError(ERROR_SHARING_VIOLATION);
   return false;
 }
 
-namespace {
-
-// Running images announced host-wide, whatever machine a process chooses (it holds its own
-// program before choosing one): a process holding an image keeps a shared lock on the byte of
-// the image's bucket (a hash of its identity) of one file, for as long as it lives. A file whose
-// bucket no process locks is run by no one, which a deletion learns with one probe instead of
-// an open of the file; a locked bucket only sends it to the file's own markers.
-constexpr off_t kImageBuckets = 1 << 16;
-
-int RunningImagesFile() {
-  static int fd = [] {
-    const char* path = "/tmp/vp-running-images.lock";
-    int opened = open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (opened >= 0) fchmod(opened, 0666);  // every user's processes announce here
-    return opened >= 0 ? opened : open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  }();
-  return fd;
-}
-
-off_t ImageBucket(const struct stat& st) {
-  return static_cast<off_t>((st.st_dev * 0x9E3779B97F4A7C15ull ^ st.st_ino) % kImageBuckets);
-}
-
-// This process's own announcements: its probes cannot see its own locks.
-std::atomic<bool> g_announced[kImageBuckets];
-
-void AnnounceImage(int imageFd) {
-  struct stat st;
-  if (fstat(imageFd, &st) != 0 || RunningImagesFile() < 0) return;
-  g_announced[ImageBucket(st)] = true;
-  struct flock lock {};
-  lock.l_type = F_RDLCK;
-  lock.l_whence = SEEK_SET;
-  lock.l_start = ImageBucket(st);
-  lock.l_len = 1;
-  fcntl(RunningImagesFile(), F_OFD_SETLK, &lock);
-}
-
-// False only when no process holds an image in the bucket of `st`.
-bool SomeImageMayBe(const struct stat& st) {
-  if (RunningImagesFile() < 0 || g_announced[ImageBucket(st)]) return true;
-  struct flock probe {};
-  probe.l_type = F_WRLCK;
-  probe.l_whence = SEEK_SET;
-  probe.l_start = ImageBucket(st);
-  probe.l_len = 1;
-  return fcntl(RunningImagesFile(), F_OFD_GETLK, &probe) != 0 || probe.l_type != F_UNLCK;
-}
-
-}  // namespace
-
 int HoldImage(const std::string& hostPath) {
   int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return -1;
-  // Announced before the hold, so a deletion that misses the announcement came before it.
-  AnnounceImage(fd);
-  // Taken without the machine's guard: a program starts however others hold its file, and
-  // this runs before the program has chosen its machine.
+  // Announced before the hold, so a deletion that misses the announcement came before it. The
+  // announcement stays for the process's life, also after a module is unloaded: a probe that
+  // finds it only looks at the file's own markers.
+  AddHold(fd, kImageHold);
+  // Taken without the retry guard: a program starts however others hold its file.
   Take(fd, 1u << kHoldsRead | 1u << kDeniesWrite | 1u << kRunsAsImage);
   return fd;
 }
 
 bool IsImageInUse(const std::string& hostPath, const struct stat& linkStat) {
-  // Opened without following links, a link is never a running image.
-  if (S_ISLNK(linkStat.st_mode) || !SomeImageMayBe(linkStat)) return false;
-  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
-  if (fd < 0) return false;
-  bool inUse = Locked(fd, kRunsAsImage);
-  close(fd);
-  return inUse;
+  if (S_ISLNK(linkStat.st_mode) || !SomeHoldMayBe(linkStat, kImageHold, kImageHold)) return false;
+  return MarkersHeld(hostPath, false, true).runsAsImage;
 }
 
-bool DeleteIsDenied(const std::string& hostPath) {
-  if (!SomeOpenMayDenyDelete()) return false;
-  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
-  if (fd < 0) return false;
-  bool denied = Locked(fd, kDeniesDelete);
-  close(fd);
-  return denied;
+bool DeleteIsDenied(const std::string& hostPath, const struct stat& linkStat) {
+  if (S_ISLNK(linkStat.st_mode) || !SomeHoldMayBe(linkStat, kDeleteDenyingHold, kDeleteDenyingHold)) return false;
+  return MarkersHeld(hostPath, true, false).deniesDelete;
+}
+
+DWORD DeleteBlocker(const std::string& hostPath, const struct stat& linkStat) {
+  if (S_ISLNK(linkStat.st_mode) || !SomeHoldMayBe(linkStat, kImageHold, kDeleteDenyingHold)) return 0;
+  HeldMarkers held = MarkersHeld(hostPath, true, true);
+  if (held.deniesDelete) return ERROR_SHARING_VIOLATION;
+  return held.runsAsImage ? ERROR_ACCESS_DENIED : 0;
 }
 
 }  // namespace vp::posix
