@@ -158,3 +158,17 @@ TEST(CopySafety, AttributesSetOnALinkNeverReachItsTarget) {
   EXPECT_TRUE(MoveFileExA("C:\\MWBackup\\new.txt", "C:\\MWBackup\\b.txt", MOVEFILE_REPLACE_EXISTING));
   EXPECT_EQ(HostText(readOnly), "r");
 }
+
+TEST(CopySafety, CopiesKeepTheSourcesPermissionsWhateverTheCreationMask) {
+  ASSERT_TRUE(vp::test::WriteTextFile("C:\\source.txt", "s"));
+  std::string source = HostOf("C:\\source.txt");
+  // Read-only, more than the usual mask lets through, less, and executable.
+  for (mode_t mode : {0444u, 0666u, 0600u, 0755u, 0640u}) {
+    ASSERT_EQ(chmod(source.c_str(), mode), 0);
+    std::string target = "C:\\copy" + std::to_string(mode) + ".txt";
+    ASSERT_TRUE(CopyFileA("C:\\source.txt", target.c_str(), TRUE)) << std::oct << mode;
+    struct stat st;
+    ASSERT_EQ(stat(HostOf(target).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode) << std::oct << mode;
+  }
+}

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 
 #include "core/internal.h"
 #include "platform/posix/fs/files.h"
@@ -56,6 +57,27 @@ pid_t ProcessId() {
   return g_pid;
 }
 
+// The process's file-creation mask, read once (asking the kernel for it would change it for a
+// moment, under every other thread); all bits when it cannot be read, so that every copy then
+// sets its mode afterwards. Nothing in these programs changes the mask while they run.
+mode_t CreationMask() {
+  static const mode_t mask = [] {
+    mode_t found = 0777;
+    if (FILE* status = std::fopen("/proc/self/status", "re")) {
+      char line[256];
+      unsigned value = 0;
+      while (std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, "Umask: %o", &value) == 1) {
+          found = static_cast<mode_t>(value & 0777);
+          break;
+        }
+      std::fclose(status);
+    }
+    return found;
+  }();
+  return mask;
+}
+
 // A name in the target's folder that no one else uses and that Windows can spell.
 std::string TemporaryBeside(const std::string& hostTarget) {
   static std::atomic<unsigned> counter{0};
@@ -65,11 +87,15 @@ std::string TemporaryBeside(const std::string& hostTarget) {
 
 // Writes the copy under a temporary name; its host path, or empty with the last error set.
 std::string WriteTemporaryCopy(int source, const struct stat& src, const std::string& hostTarget) {
+  // Created with the source's permissions, so only a mask that takes some away, or special
+  // bits, cost a change of mode once the bytes are in.
+  mode_t mode = src.st_mode & 07777;
+  bool modeChanges = (mode & (CreationMask() | 07000)) != 0;
   std::string temporary;
   int out = -1;
   for (int attempt = 0; attempt < 100 && out < 0; ++attempt) {
     temporary = TemporaryBeside(hostTarget);
-    out = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    out = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 0777);
     if (out < 0 && errno != EEXIST) return Fail(vp::posix::ErrorFromErrno(errno), std::string());
   }
   if (out < 0) return Fail(ERROR_ACCESS_DENIED, std::string());
@@ -79,7 +105,7 @@ std::string WriteTemporaryCopy(int source, const struct stat& src, const std::st
   // flush per file.
   struct timespec times[2] = {src.st_atim, src.st_mtim};
   bool done = CopyBytes(source, out, src.st_size) && futimens(out, times) == 0 &&
-              fchmod(out, src.st_mode & 07777) == 0;
+              (!modeChanges || fchmod(out, mode) == 0);
   int error = errno;
   if (close(out) != 0 && done) {
     done = false;
