@@ -135,8 +135,7 @@ BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
 BOOL RemoveDirectoryA(LPCSTR path) {
   auto r = Resolve(path, Need::Existing);
   if (!r) return FALSE;
-  struct stat st;
-  if (lstat(r->host.c_str(), &st) != 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
+  const struct stat& st = r->linkStat;  // taken by the resolution just now
   if (S_ISLNK(st.st_mode)) {
     // A link standing for a folder is removed as a link; its target stays untouched.
     if (!IsFolder(r->host)) return Fail(ERROR_DIRECTORY, FALSE);
