@@ -196,9 +196,13 @@ std::vector<Drive> Drives() {
   return s.drives;
 }
 
+// Looked up in place: every path resolution asks, so the table is not copied for it.
 std::optional<Drive> FindDrive(char letter) {
   char l = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
-  for (const Drive& d : Drives())
+  State& s = TheState();
+  std::lock_guard guard(s.lock);
+  LoadLocked(s);
+  for (const Drive& d : s.drives)
     if (d.letter == l) return d;
   return std::nullopt;
 }
