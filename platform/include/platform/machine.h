@@ -32,9 +32,6 @@ const std::string& Root();
 
 // Points this process at another machine root (tests, tools), dropping every cached view.
 void UseRoot(const std::string& hostFolder);
-// A number that changes each time UseRoot points the process at a root, so that services
-// holding files of the machine open (the share-mode lock) know to reopen them.
-unsigned RootGeneration();
 
 // The drive table: "drives.conf" in the machine root, one "<letter> <type> <folder>" a line,
 // folders relative to the root or absolute. Z: is always present: the host's root, remote and

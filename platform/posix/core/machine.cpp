@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -170,12 +169,6 @@ const std::string& Root() {
   return s.root;
 }
 
-namespace {
-std::atomic<unsigned> g_rootGeneration{0};
-}  // namespace
-
-unsigned RootGeneration() { return g_rootGeneration.load(std::memory_order_acquire); }
-
 void UseRoot(const std::string& hostFolder) {
   {
     State& s = TheState();
@@ -186,7 +179,6 @@ void UseRoot(const std::string& hostFolder) {
   }
   vp::path::ForgetCachedFolders();
   vp::path::ResetCurrentDirectory();
-  g_rootGeneration.fetch_add(1, std::memory_order_acq_rel);
 }
 
 std::vector<Drive> Drives() {
