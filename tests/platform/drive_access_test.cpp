@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 
 #include "other_machine.h"
@@ -113,6 +114,29 @@ TEST(DriveFolder, ReadOnlyIsAWriteProtectedDrive) {
   EXPECT_TRUE(CreateDirectoryA("C:\\still-writable", nullptr));
   chmod(d.c_str(), 0755);
   EXPECT_TRUE(CreateDirectoryA("D:\\writable-again", nullptr));
+}
+
+// Copies into a drive keep its folder's state between files; a change of the folder's write
+// permission, made here or by another process, counts from the next copy on.
+TEST(DriveFolder, CopiesSeeTheDriveTurnWriteProtectedAndBack) {
+  OtherMachine m;
+  ASSERT_TRUE(vp::test::WriteTextFile("C:\\source.txt", "s"));
+  std::string d = vp::machine::FindDrive('D')->hostFolder;
+  ASSERT_TRUE(CreateDirectoryA("D:\\copies", nullptr));
+  for (int i = 0; i < 3; ++i)
+    ASSERT_TRUE(CopyFileA("C:\\source.txt", ("D:\\copies\\before" + std::to_string(i)).c_str(), TRUE));
+  ASSERT_EQ(chmod(d.c_str(), 0555), 0);
+  SetLastError(0);
+  EXPECT_FALSE(CopyFileA("C:\\source.txt", "D:\\copies\\protected", TRUE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_WRITE_PROTECT));
+  EXPECT_FALSE(HostExists(d + "/copies/protected"));
+  ASSERT_EQ(std::system(("chmod 0755 '" + d + "'").c_str()), 0);
+  EXPECT_TRUE(CopyFileA("C:\\source.txt", "D:\\copies\\after", TRUE));
+  ASSERT_EQ(std::system(("chmod 0555 '" + d + "'").c_str()), 0);
+  SetLastError(0);
+  EXPECT_FALSE(CopyFileA("C:\\source.txt", "D:\\copies\\protected-again", TRUE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_WRITE_PROTECT));
+  chmod(d.c_str(), 0755);
 }
 
 TEST(DriveFolder, MissingIsADriveThatIsNotReady) {

@@ -30,6 +30,13 @@ CaseMatch FindCaseVariant(const std::string& folder, const std::string& name, co
 unsigned long CaseVariantGeneration();
 // How many times a folder has been read for its listing in this process.
 unsigned long FolderReads();
+// How many times this thread has applied the queue of changes: a caller that sees the count
+// move over a call knows every change made before that call has been applied.
+unsigned long QueueReadsOfThisThread();
+// A drive folder's stat (false when it cannot be taken). It is kept, watched, where the folder
+// can be watched, until the queue reports a change to the folder itself; the kept one is given
+// only when the caller has just applied the queue (`queueJustApplied`), else it is taken anew.
+bool DriveFolderStat(const std::string& hostFolder, bool queueJustApplied, struct stat* out);
 
 // A host name as programs see it: characters a Windows name cannot hold (and a trailing dot or
 // blank) become private-use characters; HostNameOf maps them back.
@@ -103,6 +110,8 @@ DWORD DeleteBlocker(const std::string& hostPath, const struct stat& linkStat);
 // drive, or 0: the host's root outside the drive table is read-only (ERROR_ACCESS_DENIED), a
 // drive whose folder has no write permission is write-protected, one whose folder is missing
 // is not ready.
-DWORD DriveWriteError(const std::string& windowsPath);
+// `queueJustApplied`: the caller applied the queue of changes during its call (see
+// QueueReadsOfThisThread), so a kept stat of the drive folder is current.
+DWORD DriveWriteError(const std::string& windowsPath, bool queueJustApplied = false);
 
 }  // namespace vp::posix

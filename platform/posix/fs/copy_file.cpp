@@ -123,14 +123,16 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
   DWORD error = 0;
   auto from = vp::path::ToHost(existing, Need::Existing, &error);
   if (!from) return Fail(error, FALSE);
+  unsigned long queueReads = vp::path::QueueReadsOfThisThread();
   auto to = vp::path::ToHost(target, Need::Creatable, &error);
   if (!to) return Fail(error, FALSE);
+  bool queueJustApplied = vp::path::QueueReadsOfThisThread() != queueReads;
   // The resolution has just looked at the source; only a link needs a look at what it points to.
   struct stat src = from->linkStat;
   if (S_ISLNK(src.st_mode) && stat(from->host.c_str(), &src) != 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
   if (S_ISDIR(src.st_mode)) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (to->exists && failIfExists) return Fail(ERROR_FILE_EXISTS, FALSE);
-  if (DWORD denied = vp::posix::DriveWriteError(to->windows)) return Fail(denied, FALSE);
+  if (DWORD denied = vp::posix::DriveWriteError(to->windows, queueJustApplied)) return Fail(denied, FALSE);
 
   // An existing target is replaced as Windows opens it: for writing, shared with no one. A
   // link in its place is replaced itself; what it points to is never written.

@@ -7,13 +7,15 @@
 
 namespace vp::posix {
 
-DWORD DriveWriteError(const std::string& windowsPath) {
+DWORD DriveWriteError(const std::string& windowsPath, bool queueJustApplied) {
   if (windowsPath.size() < 2 || windowsPath[1] != ':') return ERROR_PATH_NOT_FOUND;
   auto drive = vp::machine::FindDrive(windowsPath[0]);
   if (!drive) return ERROR_PATH_NOT_FOUND;
   if (drive->readOnly) return ERROR_ACCESS_DENIED;
+  // A stat kept by the change queue saves asking the disk once per file of an install.
   struct stat st;
-  if (stat(drive->hostFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ERROR_NOT_READY;
+  if (!vp::path::DriveFolderStat(drive->hostFolder, queueJustApplied, &st) || !S_ISDIR(st.st_mode))
+    return ERROR_NOT_READY;
   // Checked on the bits, not by trying: the superuser would otherwise write anyway.
   if (!HasWriteBits(st)) return ERROR_WRITE_PROTECT;
   return 0;

@@ -9,6 +9,9 @@
 // lookup. Where a folder cannot be watched (network file systems, no watches left) the listing is
 // checked against the folder's modification time instead, and a listing taken in the same clock
 // tick as the folder's last change is trusted only when it finds the name.
+//
+// The same queue keeps a drive folder's stat (its write permission makes a write-protected
+// drive): kept until the queue reports a change to the folder itself.
 #include <dirent.h>
 #include <fcntl.h>
 #include <pthread.h>
@@ -80,6 +83,16 @@ struct Listing {
 std::mutex g_lock;
 std::unordered_map<FolderId, Listing, FolderIdHash> g_listings;
 std::unordered_map<int, FolderId> g_watched;  // watch -> folder
+// Drive folders whose stat is kept while the queue reports no change to the folder itself
+// (its permissions, or its going away). A drive folder may also have a listing on the same
+// watch; the watch is removed only when neither uses it.
+constexpr uint32_t kDriveEvents = IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+struct DriveState {
+  struct stat st;
+};
+std::unordered_map<int, DriveState> g_drives;  // watch -> the drive folder's stat, while current
+std::unordered_map<std::string, int> g_driveWatchOf;  // drive folder -> its watch, -1: none possible
+thread_local unsigned long t_queueReads = 0;
 int g_notify = -1;
 bool g_notifyFailed = false;
 std::atomic<bool> g_forked{false};
@@ -88,10 +101,21 @@ void MarkForked() { g_forked = true; }
 
 void DropAll(bool removeWatches) {
   ++g_generation;
-  if (removeWatches && g_notify >= 0)
+  if (removeWatches && g_notify >= 0) {
     for (const auto& [watch, id] : g_watched) inotify_rm_watch(g_notify, watch);
+    for (const auto& [folder, watch] : g_driveWatchOf)
+      if (watch >= 0 && !g_watched.count(watch)) inotify_rm_watch(g_notify, watch);
+  }
   g_watched.clear();
   g_listings.clear();
+  g_drives.clear();
+  g_driveWatchOf.clear();
+}
+
+bool IsDriveWatch(int watch) {
+  for (const auto& [folder, driveWatch] : g_driveWatchOf)
+    if (driveWatch == watch) return true;
+  return false;
 }
 
 void DropListing(FolderId id) {
@@ -100,7 +124,7 @@ void DropListing(FolderId id) {
   ++g_generation;
   if (it->second.watch >= 0) {
     g_watched.erase(it->second.watch);
-    inotify_rm_watch(g_notify, it->second.watch);
+    if (!IsDriveWatch(it->second.watch)) inotify_rm_watch(g_notify, it->second.watch);
   }
   g_listings.erase(it);
 }
@@ -126,6 +150,7 @@ bool NotifyReady() {
 // Applies every queued change to the watched listings.
 void ApplyQueuedChanges() {
   if (!NotifyReady()) return;
+  ++t_queueReads;
   alignas(struct inotify_event) char buffer[16384];
   for (;;) {
     ssize_t got = read(g_notify, buffer, sizeof buffer);
@@ -140,6 +165,8 @@ void ApplyQueuedChanges() {
         DropAll(true);
         continue;
       }
+      // A change to a drive folder itself: its state is asked of the disk again.
+      if (event->len == 0 && (event->mask & (kDriveEvents | IN_IGNORED | IN_UNMOUNT))) g_drives.erase(event->wd);
       auto watched = g_watched.find(event->wd);
       if (watched == g_watched.end()) continue;
       if (event->mask & (IN_IGNORED | IN_DELETE_SELF | IN_UNMOUNT)) {
@@ -181,7 +208,8 @@ bool Watch(DIR* dir, FolderId id, Listing& listing) {
   if (!NotifyReady() || IsRemoteFileSystem(dirfd(dir))) return false;
   // Through the open descriptor, so the watch is on the very folder being read.
   std::string self = "/proc/self/fd/" + std::to_string(dirfd(dir));
-  int watch = inotify_add_watch(g_notify, self.c_str(), kWatchedEvents);
+  // Added to what the watch asks already: a drive folder's watch may be the same one.
+  int watch = inotify_add_watch(g_notify, self.c_str(), kWatchedEvents | IN_MASK_ADD);
   if (watch < 0) return false;
   auto [it, inserted] = g_watched.emplace(watch, id);
   if (!inserted && !(it->second == id)) {  // a stale watch number: drop both
@@ -256,6 +284,34 @@ CaseMatch FindCaseVariant(const std::string& folder, const std::string& name, co
   if (!Scan(folder, id, st, fresh)) return {};
   CaseMatch found{fresh.Find(name), fresh.watch >= 0};
   g_listings[id] = std::move(fresh);
+  return found;
+}
+
+unsigned long QueueReadsOfThisThread() { return t_queueReads; }
+
+bool DriveFolderStat(const std::string& hostFolder, bool queueJustApplied, struct stat* out) {
+  std::lock_guard guard(g_lock);
+  auto known = g_driveWatchOf.find(hostFolder);
+  if (known != g_driveWatchOf.end()) {
+    auto kept = g_drives.find(known->second);
+    if (kept != g_drives.end() && queueJustApplied) {
+      *out = kept->second.st;
+      return true;
+    }
+    // Watched, or never to be: asked of the disk as before.
+    if (kept != g_drives.end() || known->second < 0) return stat(hostFolder.c_str(), out) == 0;
+  }
+  // First asked, or changed since it was kept: watched (again) and taken.
+  int fd = open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return stat(hostFolder.c_str(), out) == 0;
+  int watch = -1;
+  // Watched before the stat is taken, so a change made after it is reported.
+  if (NotifyReady() && !IsRemoteFileSystem(fd) && g_driveWatchOf.size() < 64)
+    watch = inotify_add_watch(g_notify, ("/proc/self/fd/" + std::to_string(fd)).c_str(), kDriveEvents | IN_MASK_ADD);
+  bool found = fstat(fd, out) == 0;
+  close(fd);
+  g_driveWatchOf[hostFolder] = watch;
+  if (watch >= 0 && found) g_drives[watch] = {*out};
   return found;
 }
 
