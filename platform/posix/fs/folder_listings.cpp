@@ -87,10 +87,7 @@ std::unordered_map<int, FolderId> g_watched;  // watch -> folder
 // (its permissions, or its going away). A drive folder may also have a listing on the same
 // watch; the watch is removed only when neither uses it.
 constexpr uint32_t kDriveEvents = IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
-struct DriveState {
-  struct stat st;
-};
-std::unordered_map<int, DriveState> g_drives;  // watch -> the drive folder's stat, while current
+std::unordered_map<int, struct stat> g_drives;  // watch -> the drive folder's stat, while current
 std::unordered_map<std::string, int> g_driveWatchOf;  // drive folder -> its watch, -1: none possible
 thread_local unsigned long t_queueReads = 0;
 int g_notify = -1;
@@ -295,7 +292,7 @@ bool DriveFolderStat(const std::string& hostFolder, bool queueJustApplied, struc
   if (known != g_driveWatchOf.end()) {
     auto kept = g_drives.find(known->second);
     if (kept != g_drives.end() && queueJustApplied) {
-      *out = kept->second.st;
+      *out = kept->second;
       return true;
     }
     // Watched, or never to be: asked of the disk as before.
@@ -311,7 +308,7 @@ bool DriveFolderStat(const std::string& hostFolder, bool queueJustApplied, struc
   bool found = fstat(fd, out) == 0;
   close(fd);
   g_driveWatchOf[hostFolder] = watch;
-  if (watch >= 0 && found) g_drives[watch] = {*out};
+  if (watch >= 0 && found) g_drives[watch] = *out;
   return found;
 }
 
