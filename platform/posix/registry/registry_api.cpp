@@ -139,6 +139,16 @@ std::string AnsiData(const Value& v) {
   return vp::registry::IsStringType(v.type) ? vp::registry::AnsiFromWide(v.data) : v.data;
 }
 
+// An enumerated key or value name into the caller's buffer of `*nameChars` characters, the
+// terminator included; `*nameChars` becomes the length without it. The buffer is left alone
+// when the name does not fit.
+LONG CopyEnumeratedName(const std::string& text, LPSTR name, LPDWORD nameChars) {
+  if (text.size() >= *nameChars) return ERROR_MORE_DATA;
+  std::memcpy(name, text.c_str(), text.size() + 1);
+  *nameChars = static_cast<DWORD>(text.size());
+  return ERROR_SUCCESS;
+}
+
 }  // namespace
 
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY result) {
@@ -284,10 +294,8 @@ LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameChars, LPDW
     if (!k) return ERROR_KEY_DELETED;
     if (!(t.handle->access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
     if (index >= k->Subkeys().size()) return ERROR_NO_MORE_ITEMS;
-    std::string found = vp::registry::AnsiFromName(k->Subkeys()[index]->Name());
-    if (found.size() >= *nameChars) return ERROR_MORE_DATA;
-    std::memcpy(name, found.c_str(), found.size() + 1);
-    *nameChars = static_cast<DWORD>(found.size());
+    LONG copied = CopyEnumeratedName(vp::registry::AnsiFromName(k->Subkeys()[index]->Name()), name, nameChars);
+    if (copied != ERROR_SUCCESS) return copied;
     if (keyClass && classChars && *classChars) keyClass[0] = '\0';
     if (classChars) *classChars = 0;
     if (lastWriteTime) *lastWriteTime = t.handle->store->LastWriteTime();
@@ -307,10 +315,8 @@ LSTATUS RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameChars, LPDW
     if (!(t.handle->access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
     if (index >= k->Values().size()) return ERROR_NO_MORE_ITEMS;
     const Value& v = k->Values()[index];
-    std::string shown = vp::registry::AnsiFromName(v.name);
-    if (shown.size() >= *nameChars) return ERROR_MORE_DATA;
-    std::memcpy(name, shown.c_str(), shown.size() + 1);
-    *nameChars = static_cast<DWORD>(shown.size());
+    LONG copied = CopyEnumeratedName(vp::registry::AnsiFromName(v.name), name, nameChars);
+    if (copied != ERROR_SUCCESS) return copied;
     if (type) *type = v.type;
     if (!dataSize) return ERROR_SUCCESS;
     std::string bytes = AnsiData(v);
