@@ -23,6 +23,14 @@ bool WalkFolder(const std::string& folder, const std::function<bool(const Folder
   return completed;
 }
 
+bool AnythingMatches(const std::string& pattern) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  return true;
+}
+
 bool PathExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

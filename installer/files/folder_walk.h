@@ -25,6 +25,9 @@ struct FolderEntry {
 // change the folder. True when every entry was handled (also for a missing or empty folder).
 bool WalkFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& handle);
 
+// True when anything, file or folder, matches `pattern` ("*" for any run of characters).
+bool AnythingMatches(const std::string& pattern);
+
 // True when anything (file, folder or link) of that name exists.
 bool PathExists(const std::string& path);
 

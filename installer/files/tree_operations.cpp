@@ -1,6 +1,7 @@
 #include "files/tree_operations.h"
 
 #include "files/folder_walk.h"
+#include "files/saved_copies.h"
 #include "platform/win.h"
 #include "res/installer_dialog.h"
 #include "shell/product_profile.h"
@@ -101,7 +102,11 @@ void CTreeOperations::PrepareDestinationFolder(const std::string& folder) {
 
 bool CTreeOperations::ClearFolderKeepingBackups(const std::string& folder) {
   std::string userData = m_state.GetCheckBoxCaption(IDC_DATA_PATH);
-  if (files::EqualsNoCase(folder, userData + "\\MWBackup")) return true;
+  if (files::EqualsNoCase(folder, userData + "\\MWBackup")) {
+    // The user's own files stay; what a copy cut short left there does not.
+    files::RemoveCopyLeftovers(folder);
+    return true;
+  }
   std::string drive = m_state.GetDrive();
   bool keepFolder = files::EqualsNoCase(folder, userData) ||
                     files::EqualsNoCase(folder, drive + g_profile.DataFolderName) ||

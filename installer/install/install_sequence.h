@@ -23,12 +23,10 @@ class CInstallSequence {
   bool CanInstall();
   void StopUnsaved();
   void RemoveOldShortcuts();
-  void RenameTerminal();
+  // False when the delivered launcher stayed under its own name.
+  bool RenameTerminal();
   void CreateDesktopShortcut();
   void CreateStartMenuShortcuts();
 
   InstallerState& m_state;
 };
-
-// True when anything, file or folder, matches `pattern` ("*" for any run of characters).
-bool AnythingMatches(const std::string& pattern);

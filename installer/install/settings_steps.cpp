@@ -24,11 +24,12 @@ void WriteVersionAndBackupDrive(CRegistry& w, const std::string& driveLetter) {
   w.WriteString("BackUPDrive", driveLetter.c_str());
 }
 
-void WriteInstalledDrive(CRegistry& w, const std::string& driveLetter) {
+bool WriteInstalledDrive(CRegistry& w, const std::string& driveLetter) {
   const char* path = g_profile.RegistryKeyPath.c_str();
-  if (!w.Open(HKEY_CURRENT_USER, path, kApplicationSettings, FALSE))
-    w.Open(HKEY_CURRENT_USER, path, kApplicationSettings, TRUE);
-  w.WriteString("InstalledDrive", driveLetter.c_str());
+  if (!w.Open(HKEY_CURRENT_USER, path, kApplicationSettings, FALSE) &&
+      !w.Open(HKEY_CURRENT_USER, path, kApplicationSettings, TRUE))
+    return false;
+  return w.WriteString("InstalledDrive", driveLetter.c_str()) != FALSE;
 }
 
 void WriteCmRetentionDrive(CRegistry& w, const std::string& driveLetter) {

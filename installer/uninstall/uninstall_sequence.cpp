@@ -1,5 +1,7 @@
 #include "uninstall/uninstall_sequence.h"
 
+#include "files/client_database_backup.h"
+#include "files/folder_identity.h"
 #include "files/folder_walk.h"
 #include "files/tree_operations.h"
 #include "install/shortcuts.h"
@@ -94,8 +96,19 @@ bool CUninstallSequence::RemoveRegistryKey() {
 }
 
 void CUninstallSequence::RemoveFromDrive(const std::string& root) {
-  for (const std::string& name : {g_profile.DataFolderName, g_profile.DbFolderName,
-                                  g_profile.BackupDbFolderName, std::string("BackUpDB-TWS")}) {
+  // The user's data outlives the program: the client databases are saved as an install saves
+  // them, and the backups stay.
+  if (!g_profile.DbFolderName.empty() && files::PathExists(root + g_profile.DbFolderName)) {
+    CClientDatabaseBackup keep(m_state, root);
+    keep.KeepLiveDatabases(g_profile.BackupDbFolderName);
+    if (keep.Failed()) {
+      // Deleting now would lose the only copy of what the user changed since the last backup.
+      m_state.SetInstalled(TRUE);
+      m_bIncomplete = true;
+      return;
+    }
+  }
+  for (const std::string& name : {g_profile.DataFolderName, g_profile.DbFolderName}) {
     // An empty name would make the drive root itself the folder to delete.
     if (name.empty() || !files::PathExists(root + name)) continue;
     m_state.SetInstalled(TRUE);
@@ -104,7 +117,9 @@ void CUninstallSequence::RemoveFromDrive(const std::string& root) {
   if (g_profile.SetupBaseName.empty()) return;
   std::string setup = root + g_profile.SetupBaseName;
   if (!files::PathExists(setup)) return;
-  if (files::EqualsNoCase(setup, m_state.GetSetupDir())) {
+  // By identity: a second drive letter on the same folder is still the folder run from.
+  if (files::EqualsNoCase(setup, m_state.GetSetupDir()) ||
+      files::IsSameFolder(setup, m_state.GetSetupDir())) {
     m_state.SetDeleteSetupOnExit(TRUE);  // the installer runs from it
   } else if (files::PathExists(setup + "\\VANTProSetup.exe")) {
     std::string program = setup + g_profile.SetupExeName;
