@@ -6,7 +6,7 @@
 #include "files/file_into_place.h"
 #include "files/folder_walk.h"
 #include "files/tree_operations.h"
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
 
 namespace {
 
@@ -63,8 +63,10 @@ void CClientDatabaseBackup::Save(const std::string& store, const std::string& fr
   if (!saved) saved = std::make_unique<files::CSavedCopies>(Drive(), store, m_purpose);
   // A missing source file is nothing to save; one that exists and cannot be saved is.
   if (saved->Save(from, IsDelivered(from, packageCopy, relative), relative) ==
-      files::CopyOutcome::kFailed)
+      files::CopyOutcome::kFailed) {
+    m_dwLastError = GetLastError();
     m_bFailed = true;
+  }
 }
 
 BOOL CClientDatabaseBackup::IsLegacyDbLayout() const {

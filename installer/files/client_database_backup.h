@@ -11,7 +11,7 @@
 
 #include "files/package_record.h"
 #include "files/saved_copies.h"
-#include "shell/installer_state.h"
+#include "common/installer_state.h"
 #include "platform/win.h"
 
 // Every copy goes through files::CSavedCopies: a live file that holds what the setup package
@@ -58,6 +58,8 @@ class CClientDatabaseBackup {
 
   // True when some file of the user's databases exists but could not be saved.
   bool Failed() const { return m_bFailed; }
+  // Why the last file that could not be saved failed (a system error code).
+  DWORD LastError() const { return m_dwLastError; }
 
   // The layout of the database folder as it is on the disk now: legacy when the common
   // database sub-folder is missing but the database folder exists. Decided again by every
@@ -88,6 +90,7 @@ class CClientDatabaseBackup {
   std::string RecordFolder() const;
 
   bool m_bFailed = false;
+  DWORD m_dwLastError = 0;
 
   InstallerState& m_state;
   std::string m_drive;  // empty: the dialog's drive

@@ -14,6 +14,7 @@ struct FolderEntry {
   std::string name;  // as the file system spells it
   std::string path;  // listed folder + "\" + name
   DWORD attributes = 0;
+  unsigned long long size = 0;  // a file's size in bytes
 
   bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
   bool IsLink() const { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/setup_log.h"
 #include "files/folder_walk.h"
 #include "files/tree_operations.h"
 #include "platform/win.h"
@@ -84,7 +85,9 @@ CopyOutcome CSavedCopies::Save(const std::string& live, bool delivered,
   // The saved copy is never replaced before its content is kept elsewhere.
   if (savedExists && KeepInGeneration(saved, relative) != CopyOutcome::kCopied)
     return CopyOutcome::kFailed;
-  return CopyIntoPlace(live, saved);
+  CopyOutcome outcome = CopyIntoPlace(live, saved);
+  SetupLog().Step("backup " + live + (outcome == CopyOutcome::kCopied ? " saved to " : " could not be saved to ") + saved);
+  return outcome;
 }
 
 const std::string& CSavedCopies::ThisGeneration() {
@@ -107,7 +110,10 @@ CopyOutcome CSavedCopies::KeepInGeneration(const std::string& source,
   const std::string& generation = ThisGeneration();
   if (generation.empty()) return CopyOutcome::kFailed;
   CreateFoldersOf(generation, relative);
-  return CopyIntoPlace(source, generation + relative);
+  CopyOutcome outcome = CopyIntoPlace(source, generation + relative);
+  SetupLog().Step("backup " + source + (outcome == CopyOutcome::kCopied ? " kept as " : " could not be kept as ") +
+                  generation + relative);
+  return outcome;
 }
 
 void CSavedCopies::RemoveOldGenerations() {

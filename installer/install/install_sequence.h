@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "shell/installer_state.h"
+#include "common/installer_state.h"
 
 class CInstallSequence {
  public:
@@ -21,7 +21,7 @@ class CInstallSequence {
 
  private:
   bool CanInstall();
-  void StopUnsaved();
+  void StopUnsaved(DWORD error);
   void RemoveOldShortcuts();
   // False when the delivered launcher stayed under its own name.
   bool RenameTerminal();

@@ -1,15 +1,17 @@
 #include "uninstall/uninstall_sequence.h"
 
+#include "common/setup_log.h"
 #include "files/client_database_backup.h"
 #include "files/folder_identity.h"
 #include "files/folder_walk.h"
 #include "files/tree_operations.h"
+#include "install/apps_entry.h"
 #include "install/shortcuts.h"
 #include "platform/win.h"
 #include "registry/registry.h"
 #include "res/installer_dialog.h"
-#include "shell/drive_choice.h"
-#include "shell/product_profile.h"
+#include "common/drive_choice.h"
+#include "common/product_profile.h"
 #include "uninstall/self_delete.h"
 #include "uninstall/setup_folder.h"
 
@@ -65,6 +67,8 @@ void CUninstallSequence::Run() {
     return;
   }
   RemoveShortcuts();
+  // Apps & features lists the product until the last of it is gone.
+  if (!m_bIncomplete && !RemoveAppsEntry()) m_bIncomplete = true;
   if (m_bIncomplete) {
     m_state.AskUser("Some files could not be removed. Close the programs that use them and "
                     "uninstall again.",
@@ -92,6 +96,8 @@ bool CUninstallSequence::RemoveRegistryKey() {
   }
   BOOL removed = korax.DeleteKey(product);
   korax.Close();
+  SetupLog().Step("registry HKCU\\SOFTWARE\\KORAX\\" + g_profile.RegistryProductName +
+                  (removed ? " removed" : " could not be removed"));
   return removed;
 }
 
@@ -112,7 +118,9 @@ void CUninstallSequence::RemoveFromDrive(const std::string& root) {
     // An empty name would make the drive root itself the folder to delete.
     if (name.empty() || !files::PathExists(root + name)) continue;
     m_state.SetInstalled(TRUE);
-    if (!DeleteTree(root + name)) m_bIncomplete = true;
+    bool removed = DeleteTree(root + name);
+    SetupLog().Step("folder " + root + name + (removed ? " removed" : " could not be removed whole"));
+    if (!removed) m_bIncomplete = true;
   }
   if (g_profile.SetupBaseName.empty()) return;
   std::string setup = root + g_profile.SetupBaseName;

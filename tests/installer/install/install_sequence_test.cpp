@@ -13,7 +13,7 @@
 #include "link_reading.h"
 #include "platform/win.h"
 #include "registry_helpers.h"
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
 #include "test_support.h"
 #include "uninstall/setup_folder.h"
 #include "uninstall/uninstall_sequence.h"

@@ -17,7 +17,7 @@
 #include "install/install_sequence.h"
 #include "platform/win.h"
 #include "registry_helpers.h"
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
 #include "test_support.h"
 #include "uninstall/uninstall_sequence.h"
 

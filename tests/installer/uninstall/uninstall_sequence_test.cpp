@@ -10,7 +10,7 @@
 #include "fake_installer_state.h"
 #include "folder_entries.h"
 #include "platform/win.h"
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
 #include "test_support.h"
 #include "uninstall/setup_folder.h"
 #include "uninstall/uninstall_sequence.h"
