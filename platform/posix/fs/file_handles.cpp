@@ -7,6 +7,7 @@
 
 #include "core/handles.h"
 #include "core/internal.h"
+#include "share_access.h"
 
 using vp::posix::Fail;
 
@@ -40,9 +41,12 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
                    DWORD flags, HANDLE) {
   if (!path) return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
   if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING) return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+  // The data access the handle gives (execute access reads no data through ReadFile)...
   bool wantRead = access & (GENERIC_READ | GENERIC_ALL | FILE_READ_DATA);
   bool wantWrite = access & (GENERIC_WRITE | GENERIC_ALL | FILE_WRITE_DATA | FILE_APPEND_DATA);
   bool wantDelete = access & (DELETE | GENERIC_ALL);
+  // ...and what the open counts as for sharing.
+  vp::posix::ShareAccess sharing = vp::posix::ShareAccessOf(access);
   if (disposition == TRUNCATE_EXISTING && !wantWrite) return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
 
   bool mayCreate = disposition == CREATE_NEW || disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS;
@@ -58,7 +62,7 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
   bool exists = r->exists && stat(r->host.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) {
     if (!(flags & FILE_FLAG_BACKUP_SEMANTICS) || disposition == CREATE_NEW) return Fail(exists && disposition == CREATE_NEW ? ERROR_ALREADY_EXISTS : ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
-    wantRead = wantWrite = false;  // a folder handle carries no data access
+    wantRead = wantWrite = sharing.read = sharing.write = false;  // a folder handle carries no data access
   }
   if (exists && disposition == CREATE_NEW) return Fail(ERROR_FILE_EXISTS, INVALID_HANDLE_VALUE);
   bool readOnly = exists && !vp::posix::HasWriteBits(st);
@@ -67,7 +71,10 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
 
   auto file = std::make_shared<FileObject>();
   file->host = r->host;
-  if (exists && !file->shareLock.Acquire(r->host, wantRead, wantWrite, wantDelete, share)) return INVALID_HANDLE_VALUE;
+  auto takeShareLocks = [&] {
+    return !sharing.TakesPart() || file->shareLock.Acquire(r->host, sharing.read, sharing.write, sharing.del, share);
+  };
+  if (exists && !takeShareLocks()) return INVALID_HANDLE_VALUE;
 
   int mode = wantWrite ? (wantRead ? O_RDWR : O_WRONLY) : O_RDONLY;
   int openFlags = mode | O_CLOEXEC;
@@ -77,7 +84,7 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
   file->fd = open(r->host.c_str(), openFlags, 0666);
   if (file->fd < 0) return Fail(errno == EEXIST ? ERROR_FILE_EXISTS : vp::posix::ErrorFromErrno(errno), INVALID_HANDLE_VALUE);
   if (!exists) {
-    if (!file->shareLock.Acquire(r->host, wantRead, wantWrite, wantDelete, share)) return INVALID_HANDLE_VALUE;
+    if (!takeShareLocks()) return INVALID_HANDLE_VALUE;
     // A new file asked to be read-only becomes so; this handle may still write it.
     if (flags & FILE_ATTRIBUTE_READONLY) fchmod(file->fd, 0444);
   }
