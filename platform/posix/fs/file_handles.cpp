@@ -28,6 +28,20 @@ struct FileObject : vp::handles::Object {
 
 std::shared_ptr<FileObject> FileOf(HANDLE h) { return vp::handles::LookupAs<FileObject>(h); }
 
+// A reserved device name: "nul" swallows what is written and reads as empty; this machine has
+// no other device behind those names (no ports, no console through a file).
+HANDLE OpenDevice(const std::string& device, bool wantRead, bool wantWrite) {
+  if (!vp::path::NamesEqual(device, "nul")) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
+  auto file = std::make_shared<FileObject>();
+  file->fd = open("/dev/null", O_RDWR | O_CLOEXEC);
+  if (file->fd < 0) return Fail(vp::posix::ErrorFromErrno(errno), INVALID_HANDLE_VALUE);
+  file->canRead = wantRead;
+  file->canWrite = wantWrite;
+  HANDLE handle = vp::handles::Insert(file);
+  SetLastError(ERROR_SUCCESS);
+  return handle;
+}
+
 }  // namespace
 
 namespace vp::posix {
@@ -47,7 +61,9 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
   bool wantDelete = access & (DELETE | GENERIC_ALL);
   // ...and what the open counts as for sharing.
   vp::posix::ShareAccess sharing = vp::posix::ShareAccessOf(access);
-  if (disposition == TRUNCATE_EXISTING && !wantWrite) return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+  // Truncation asks for GENERIC_WRITE itself; the file rights that write data do not do.
+  if (disposition == TRUNCATE_EXISTING && !(access & GENERIC_WRITE)) return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+  if (auto device = vp::path::DeviceName(path)) return OpenDevice(*device, wantRead, wantWrite);
 
   bool mayCreate = disposition == CREATE_NEW || disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS;
   DWORD error = 0;
@@ -61,7 +77,10 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
   struct stat st;
   bool exists = r->exists && stat(r->host.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) {
-    if (!(flags & FILE_FLAG_BACKUP_SEMANTICS) || disposition == CREATE_NEW) return Fail(exists && disposition == CREATE_NEW ? ERROR_ALREADY_EXISTS : ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
+    // A new file where a folder is counts as an access to the folder, unless the caller asked
+    // for folders (then the name is simply taken).
+    if (disposition == CREATE_NEW && (flags & FILE_FLAG_BACKUP_SEMANTICS)) return Fail(ERROR_FILE_EXISTS, INVALID_HANDLE_VALUE);
+    if (!(flags & FILE_FLAG_BACKUP_SEMANTICS) || disposition == CREATE_NEW) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
     wantRead = wantWrite = sharing.read = sharing.write = false;  // a folder handle carries no data access
   }
   if (exists && disposition == CREATE_NEW) return Fail(ERROR_FILE_EXISTS, INVALID_HANDLE_VALUE);

@@ -68,15 +68,25 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* out) {
     folderPart = text.substr(0, slash + 1);
     namePart = text.substr(slash + 1);
   }
-  if (namePart.empty()) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
+  auto find = std::make_shared<FindObject>();
+  if (auto device = vp::path::DeviceName(text)) {  // found as Windows finds a device, in any folder
+    WIN32_FIND_DATAA data{};
+    data.dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
+    std::memcpy(data.cFileName, device->c_str(), device->size() + 1);
+    find->entries.push_back(data);
+    *out = data;
+    find->next = 1;
+    SetLastError(ERROR_SUCCESS);
+    return vp::handles::Insert(find);
+  }
 
   DWORD error = 0;
   auto folder = vp::path::ToHost(folderPart, vp::path::Need::Existing, &error);
   if (!folder) return Fail(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error, INVALID_HANDLE_VALUE);
+  if (namePart.empty()) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);  // a trailing backslash names no file
   struct stat st;
   if (stat(folder->host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return Fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
 
-  auto find = std::make_shared<FindObject>();
   std::string hostFolder = folder->host == "/" ? "" : folder->host;
   if (!HasWildcards(namePart)) {
     // One name: found with the letter case it has on disk.
