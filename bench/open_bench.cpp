@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_machine.h"
 #include "platform/machine.h"
 #include "platform/win.h"
 
@@ -38,11 +39,8 @@ double TimeOpens(const std::vector<std::string>& files, int rounds, DWORD access
 int main(int argc, char** argv) {
   int count = argc > 1 ? std::atoi(argv[1]) : 500;
   int rounds = argc > 2 ? std::atoi(argv[2]) : 20;
-  const char* where = std::getenv("VP_BENCH_DIR");
-  std::string pattern = std::string(where ? where : "/tmp") + "/vp-bench-machine-XXXXXX";
-  if (!mkdtemp(pattern.data())) return 1;
-  std::string root = pattern;
-  vp::machine::UseRoot(root);
+  std::string root = vp::bench::UseFreshMachine();
+  if (root.empty()) return 1;
   std::string c = vp::machine::FindDrive('C')->hostFolder;
   CreateDirectoryA("C:\\Files", nullptr);
   std::vector<std::string> files, hostFiles;
@@ -70,6 +68,5 @@ int main(int argc, char** argv) {
               "read beside a reader %.2f%s\n",
               opens, root.c_str(), plain * 1e6 / opens, reading / plain, attributes / plain, beside / plain,
               failed ? " (opens failed)" : "");
-  std::string command = "rm -rf '" + root + "'";
-  return std::system(command.c_str()) == 0 && !failed ? 0 : 1;
+  return vp::bench::RemoveMachine(root) && !failed ? 0 : 1;
 }
