@@ -51,6 +51,15 @@ bool Fill(const std::string& name, const std::string& host, WIN32_FIND_DATAA& da
 
 bool HasWildcards(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
 
+// The search's handle, its first entry given in `out`; a search that found nothing fails.
+HANDLE Started(const std::shared_ptr<FindObject>& find, WIN32_FIND_DATAA* out) {
+  if (find->entries.empty()) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
+  *out = find->entries[0];
+  find->next = 1;
+  SetLastError(ERROR_SUCCESS);
+  return vp::handles::Insert(find);
+}
+
 }  // namespace
 
 HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* out) {
@@ -74,10 +83,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* out) {
     data.dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
     std::memcpy(data.cFileName, device->c_str(), device->size() + 1);
     find->entries.push_back(data);
-    *out = data;
-    find->next = 1;
-    SetLastError(ERROR_SUCCESS);
-    return vp::handles::Insert(find);
+    return Started(find, out);
   }
 
   DWORD error = 0;
@@ -116,11 +122,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* out) {
     }
     closedir(dir);
   }
-  if (find->entries.empty()) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
-  *out = find->entries[0];
-  find->next = 1;
-  SetLastError(ERROR_SUCCESS);
-  return vp::handles::Insert(find);
+  return Started(find, out);
 }
 
 BOOL FindNextFileA(HANDLE h, WIN32_FIND_DATAA* out) {
