@@ -30,6 +30,7 @@ struct KeyHandle : vp::handles::Object {
   std::vector<std::string> path;  // key names from the hive's root, as the hive holds them
   std::uint64_t id = 0;           // 0 for a root, which is never deleted
   REGSAM access = 0;
+  bool classesRoot = false;       // HKEY_CLASSES_ROOT: subkeys are looked up in both classes keys
 };
 
 constexpr REGSAM kReadRights = KEY_READ | SYNCHRONIZE;
@@ -76,9 +77,40 @@ std::shared_ptr<KeyHandle> RootHandle(Hive hive) {
   return root;
 }
 
+// The classes key of a hive: HKEY_CURRENT_USER\Software\Classes, HKEY_LOCAL_MACHINE\SOFTWARE\Classes.
+std::shared_ptr<KeyHandle> ClassesHandle(Hive hive) {
+  auto classes = RootHandle(hive);
+  classes->path = {hive == Hive::CurrentUser ? "Software" : "SOFTWARE", "Classes"};
+  return classes;
+}
+
+// HKEY_CLASSES_ROOT itself reads and writes as the machine's classes key; its subkeys are
+// the user's where the user has them (see OpenClasses).
+std::shared_ptr<KeyHandle> ClassesRootHandle() {
+  auto root = ClassesHandle(Hive::LocalMachine);
+  root->classesRoot = true;
+  return root;
+}
+
+// The predefined key a handle names. Windows looks at its low 32 bits only, so a predefined
+// key zero-extended from 32 bits names it as well as the sign-extended constant.
+enum class Predefined { None, ClassesRoot, CurrentUser, LocalMachine };
+Predefined PredefinedKey(HKEY key) {
+  switch (static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(key))) {
+    case 0x80000000u: return Predefined::ClassesRoot;
+    case 0x80000001u: return Predefined::CurrentUser;
+    case 0x80000002u: return Predefined::LocalMachine;
+    default: return Predefined::None;
+  }
+}
+
 Target Resolve(HKEY key) {
-  if (key == HKEY_CURRENT_USER) return {RootHandle(Hive::CurrentUser)};
-  if (key == HKEY_LOCAL_MACHINE) return {RootHandle(Hive::LocalMachine)};
+  switch (PredefinedKey(key)) {
+    case Predefined::ClassesRoot: return {ClassesRootHandle()};
+    case Predefined::CurrentUser: return {RootHandle(Hive::CurrentUser)};
+    case Predefined::LocalMachine: return {RootHandle(Hive::LocalMachine)};
+    case Predefined::None: break;
+  }
   auto handle = key ? vp::handles::LookupAs<KeyHandle>(key) : nullptr;
   if (!handle) return {nullptr, ERROR_INVALID_HANDLE};
   return {handle};
@@ -139,6 +171,18 @@ std::string AnsiData(const Value& v) {
   return vp::registry::IsStringType(v.type) ? vp::registry::AnsiFromWide(v.data) : v.data;
 }
 
+// A value's data into the caller's buffer of `capacity` bytes, as the 8-bit calls read it
+// (`bytes`); ERROR_MORE_DATA, writing nothing, when it does not fit.
+LONG CopyValueData(const Value& v, const std::string& bytes, LPBYTE data, DWORD capacity) {
+  auto length = static_cast<DWORD>(bytes.size());
+  if (capacity < length) return ERROR_MORE_DATA;
+  std::memcpy(data, bytes.data(), length);
+  // A string stored without its terminator still reads as a string when there is room.
+  if (vp::registry::IsStringType(v.type) && capacity > length && (length == 0 || data[length - 1] != 0))
+    data[length] = 0;
+  return ERROR_SUCCESS;
+}
+
 // An enumerated key or value name into the caller's buffer of `*nameChars` characters, the
 // terminator included; `*nameChars` becomes the length without it. The buffer is left alone
 // when the name does not fit.
@@ -151,23 +195,44 @@ LONG CopyEnumeratedName(const std::string& text, LPSTR name, LPDWORD nameChars) 
 
 }  // namespace
 
-LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY result) {
-  std::lock_guard guard(g_registryLock);
-  if (!result) return ERROR_INVALID_PARAMETER;
-  Target t = Resolve(key);
-  if (!t.handle) return t.error;
-  std::vector<std::string> names;
-  if (LONG e = SplitPath(subKey, &names)) return e;
-  return t.handle->store->Read([&](const Key& root) -> LONG {
-    const Key* k = Find(root, *t.handle);
+namespace {
+
+LONG OpenBelow(const KeyHandle& parent, const std::vector<std::string>& names, REGSAM desired, PHKEY result) {
+  return parent.store->Read([&](const Key& root) -> LONG {
+    const Key* k = Find(root, parent);
     if (!k) return ERROR_KEY_DELETED;
     for (const std::string& name : names)
       if (!(k = k->FindSubkey(name))) return ERROR_FILE_NOT_FOUND;
     REGSAM granted = 0;
-    if (!Grant(t.handle->hive, desired, &granted)) return ERROR_ACCESS_DENIED;
-    *result = NewHandle(*t.handle, names, *k, granted);
+    if (!Grant(parent.hive, desired, &granted)) return ERROR_ACCESS_DENIED;
+    *result = NewHandle(parent, names, *k, granted);
     return ERROR_SUCCESS;
   });
+}
+
+// A subkey of HKEY_CLASSES_ROOT: the user's classes over the machine's. The key opens where the
+// user has it, else where the machine has it.
+LONG OpenClasses(const std::vector<std::string>& names, REGSAM desired, PHKEY result) {
+  for (Hive hive : {Hive::CurrentUser, Hive::LocalMachine}) {
+    // A hive without a classes key has none of its subkeys either.
+    LONG status = OpenBelow(*ClassesHandle(hive), names, desired, result);
+    if (status != ERROR_FILE_NOT_FOUND && status != ERROR_KEY_DELETED) return status;
+  }
+  return ERROR_FILE_NOT_FOUND;
+}
+
+}  // namespace
+
+LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY result) {
+  std::lock_guard guard(g_registryLock);
+  if (!result) return ERROR_INVALID_PARAMETER;
+  *result = nullptr;  // whatever fails, the caller holds no stale handle
+  Target t = Resolve(key);
+  if (!t.handle) return t.error;
+  std::vector<std::string> names;
+  if (LONG e = SplitPath(subKey, &names)) return e;
+  if (t.handle->classesRoot && !names.empty()) return OpenClasses(names, desired, result);
+  return OpenBelow(*t.handle, names, desired, result);
 }
 
 LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD, REGSAM desired,
@@ -178,6 +243,16 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD, R
   if (!t.handle) return t.error;
   std::vector<std::string> names;  // a null name, like an empty one, opens the key itself
   if (LONG e = SplitPath(subKey, &names)) return e;
+  if (t.handle->classesRoot && !names.empty()) {
+    // A class the user or the machine has opens there; a new one is the machine's.
+    LONG opened = OpenClasses(names, desired, result);
+    if (opened != ERROR_FILE_NOT_FOUND) {
+      if (opened == ERROR_SUCCESS && disposition) *disposition = REG_OPENED_EXISTING_KEY;
+      return opened;
+    }
+    names.insert(names.begin(), {"SOFTWARE", "Classes"});
+    t.handle = RootHandle(Hive::LocalMachine);
+  }
   return t.handle->store->Write([&](Key& root, ChangeList& changes) -> LONG {
     Key* k = Find(root, *t.handle);
     if (!k) return ERROR_KEY_DELETED;
@@ -210,22 +285,13 @@ LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD t
     if (!(t.handle->access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
     const Value* v = k->FindValue(ValueName(valueName));
     if (!v) return ERROR_FILE_NOT_FOUND;
-    if (type) *type = v->type;
+    // The buffer's size is read before anything is written: a caller may aim the type and the
+    // size at one DWORD, which then ends holding the size.
+    DWORD capacity = dataSize ? *dataSize : 0;
     std::string bytes = AnsiData(*v);
-    auto length = static_cast<DWORD>(bytes.size());
-    LONG status = ERROR_SUCCESS;
-    if (data) {
-      if (*dataSize < length) {
-        status = ERROR_MORE_DATA;
-      } else {
-        std::memcpy(data, bytes.data(), length);
-        // A string stored without its terminator still reads as a string when there is room.
-        if (vp::registry::IsStringType(v->type) && *dataSize > length &&
-            (length == 0 || data[length - 1] != 0))
-          data[length] = 0;
-      }
-    }
-    if (dataSize) *dataSize = length;
+    LONG status = data ? CopyValueData(*v, bytes, data, capacity) : ERROR_SUCCESS;
+    if (type) *type = v->type;
+    if (dataSize) *dataSize = static_cast<DWORD>(bytes.size());
     return status;
   });
 }
@@ -315,25 +381,21 @@ LSTATUS RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameChars, LPDW
     if (!(t.handle->access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
     if (index >= k->Values().size()) return ERROR_NO_MORE_ITEMS;
     const Value& v = k->Values()[index];
-    LONG copied = CopyEnumeratedName(vp::registry::AnsiFromName(v.name), name, nameChars);
-    if (copied != ERROR_SUCCESS) return copied;
+    // The type and the size the data needs come back whatever does not fit; the name is written
+    // only once the data fit, so a caller that grows its data buffer keeps its name buffer.
+    DWORD capacity = dataSize ? *dataSize : 0;
+    std::string bytes = dataSize ? AnsiData(v) : std::string();
+    LONG status = data ? CopyValueData(v, bytes, data, capacity) : ERROR_SUCCESS;
+    if (status == ERROR_SUCCESS) status = CopyEnumeratedName(vp::registry::AnsiFromName(v.name), name, nameChars);
     if (type) *type = v.type;
-    if (!dataSize) return ERROR_SUCCESS;
-    std::string bytes = AnsiData(v);
-    auto length = static_cast<DWORD>(bytes.size());
-    LONG status = ERROR_SUCCESS;
-    if (data && *dataSize < length)
-      status = ERROR_MORE_DATA;
-    else if (data)
-      std::memcpy(data, bytes.data(), length);
-    *dataSize = length;
+    if (dataSize) *dataSize = static_cast<DWORD>(bytes.size());
     return status;
   });
 }
 
 LSTATUS RegCloseKey(HKEY key) {
   std::lock_guard guard(g_registryLock);
-  if (key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE) return ERROR_SUCCESS;
+  if (PredefinedKey(key) != Predefined::None) return ERROR_SUCCESS;
   if (!key || !vp::handles::LookupAs<KeyHandle>(key)) return ERROR_INVALID_HANDLE;
   vp::handles::Remove(key);
   return ERROR_SUCCESS;
