@@ -245,6 +245,9 @@ LONG HiveStore::Reload() {
   bool active = false, damaged = fresh == nullptr;
   off_t end = 0;
   int jfd = open(journalPath_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  // A journal that is there but cannot be opened is not the same as none: its changes would be
+  // missing. A link in its place (ELOOP) is no journal.
+  if (jfd < 0 && errno != ENOENT && errno != ELOOP) return ERROR_CANTREAD;
   if (jfd >= 0) {
     std::string records;
     bool ok = fstat(jfd, &st) == 0 && ReadAll(jfd, 0, &records);
@@ -289,7 +292,6 @@ void HiveStore::KeepDamagedJournal(const struct stat& st, off_t damageAt) {
   std::string aside = AsideName(journalPath_, "damaged", st);
   bool fresh = false;
   bool kept = LinkAside(journalPath_, aside, st, &fresh);
-  if (kept && !fresh) return;  // told before
   std::fprintf(stderr,
                "The registry journal %s is damaged at byte %lld: hive %s answers ERROR_REGISTRY_CORRUPT and "
                "nothing of it is written until the journal is repaired or removed. %s%s\n",

@@ -99,7 +99,7 @@ class HiveStore {
   bool ReadJournalTail(off_t size);
   bool Append(const std::vector<Change>& changes);
   // A damaged journal stays in place, never written, with a second link of its own; told on
-  // stderr once per journal file.
+  // stderr by each process that meets it.
   void KeepDamagedJournal(const struct stat& st, off_t damageAt);
   // Moves a journal that names another hive file to a name of its own (told on stderr); false
   // when it cannot be moved and stays in place.
