@@ -4,6 +4,7 @@
 // to the code page here; the hive keeps them in Unicode.
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -84,8 +85,8 @@ std::shared_ptr<KeyHandle> ClassesHandle(Hive hive) {
   return classes;
 }
 
-// HKEY_CLASSES_ROOT itself reads and writes as the machine's classes key; its subkeys are
-// the user's where the user has them (see OpenClasses).
+// HKEY_CLASSES_ROOT itself holds the values of the machine's classes key; its subkeys are
+// the user's where the user has them (see OpenClasses, ClassNames).
 std::shared_ptr<KeyHandle> ClassesRootHandle() {
   auto root = ClassesHandle(Hive::LocalMachine);
   root->classesRoot = true;
@@ -219,6 +220,23 @@ LONG OpenClasses(const std::vector<std::string>& names, REGSAM desired, PHKEY re
     if (status != ERROR_FILE_NOT_FOUND && status != ERROR_KEY_DELETED) return status;
   }
   return ERROR_FILE_NOT_FOUND;
+}
+
+// The subkeys of HKEY_CLASSES_ROOT: the user's and the machine's classes in the registry's
+// order (by folded name), a class both have listed once, as the user spells it.
+LONG ClassNames(std::vector<std::string>* names) {
+  std::map<std::string, std::string> byFoldedName;
+  for (Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
+    auto classes = ClassesHandle(hive);
+    LONG status = classes->store->Read([&](const Key& root) -> LONG {
+      if (const Key* k = Find(root, *classes))
+        for (const auto& subkey : k->Subkeys()) byFoldedName[subkey->FoldedName()] = subkey->Name();
+      return ERROR_SUCCESS;
+    });
+    if (status != ERROR_SUCCESS) return status;
+  }
+  for (auto& entry : byFoldedName) names->push_back(std::move(entry.second));
+  return ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -355,17 +373,26 @@ LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameChars, LPDW
   if (!name || !nameChars) return ERROR_INVALID_PARAMETER;
   Target t = Resolve(key);
   if (!t.handle) return t.error;
+  auto report = [&](const std::string& subkey, const HiveStore& store) -> LONG {
+    LONG copied = CopyEnumeratedName(vp::registry::AnsiFromName(subkey), name, nameChars);
+    if (copied != ERROR_SUCCESS) return copied;
+    if (keyClass && classChars && *classChars) keyClass[0] = '\0';
+    if (classChars) *classChars = 0;
+    if (lastWriteTime) *lastWriteTime = store.LastWriteTime();
+    return ERROR_SUCCESS;
+  };
+  if (t.handle->classesRoot) {
+    std::vector<std::string> classes;
+    if (LONG e = ClassNames(&classes)) return e;
+    if (index >= classes.size()) return ERROR_NO_MORE_ITEMS;
+    return report(classes[index], *t.handle->store);
+  }
   return t.handle->store->Read([&](const Key& root) -> LONG {
     const Key* k = Find(root, *t.handle);
     if (!k) return ERROR_KEY_DELETED;
     if (!(t.handle->access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
     if (index >= k->Subkeys().size()) return ERROR_NO_MORE_ITEMS;
-    LONG copied = CopyEnumeratedName(vp::registry::AnsiFromName(k->Subkeys()[index]->Name()), name, nameChars);
-    if (copied != ERROR_SUCCESS) return copied;
-    if (keyClass && classChars && *classChars) keyClass[0] = '\0';
-    if (classChars) *classChars = 0;
-    if (lastWriteTime) *lastWriteTime = t.handle->store->LastWriteTime();
-    return ERROR_SUCCESS;
+    return report(k->Subkeys()[index]->Name(), *t.handle->store);
   });
 }
 

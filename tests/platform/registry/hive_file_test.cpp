@@ -177,6 +177,15 @@ TEST_F(HiveFile, ClassesRootIsTheUsersClassesOverTheMachines) {
   EXPECT_EQ(classText(".vpx"), "user");
   EXPECT_EQ(classText("MachineOnly"), "machine only");
   EXPECT_EQ(classText("Missing"), "error " + std::to_string(ERROR_FILE_NOT_FOUND));
+  make(HKEY_CURRENT_USER, "Software\\Classes\\UserOnly", "user only");
+  std::vector<std::string> listed;
+  char name[64];
+  for (DWORD i = 0;; ++i) {
+    DWORD length = sizeof name;
+    if (RegEnumKeyExA(HKEY_CLASSES_ROOT, i, name, &length, nullptr, nullptr, nullptr, nullptr)) break;
+    listed.emplace_back(name, length);
+  }
+  EXPECT_EQ(listed, (std::vector<std::string>{".VPX", "MachineOnly", "UserOnly"}));
 
   // Writing reaches the class where it opens: the user's, or the machine's for its administrator.
   HKEY key = nullptr;

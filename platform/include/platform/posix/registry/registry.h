@@ -5,8 +5,8 @@
 //
 // HKEY_CLASSES_ROOT is the user's classes (HKEY_CURRENT_USER\Software\Classes) over the
 // machine's (HKEY_LOCAL_MACHINE\SOFTWARE\Classes): a subkey opens where the user has it, else
-// where the machine has it, and a new one is made in the machine's; the key itself reads as the
-// machine's. A predefined key is known by its low 32 bits, zero- or sign-extended. A failed
+// where the machine has it, and a new one is made in the machine's; its subkeys are listed from
+// both, and its own values are the machine's classes key's. A predefined key is known by its low 32 bits, zero- or sign-extended. A failed
 // RegOpenKeyExA leaves a null handle. A caller may aim the type and the size at one DWORD: the
 // buffer's size is read first and the data's size written last, as wine does.
 // REG_OPTION_VOLATILE is accepted and the key kept as any other: the emulated machine never
