@@ -91,10 +91,11 @@ std::string AsideName(const std::string& journal, const char* why, const struct 
 }
 
 // Gives the journal `st` describes its aside name as a second link, never replacing a file.
-// True when it has that name (`*fresh`: given by this call rather than earlier or by another
-// process).
-bool LinkAside(const std::string& journal, const std::string& aside, const struct stat& st, bool* fresh) {
-  *fresh = link(journal.c_str(), aside.c_str()) == 0;
+// True when it has that name; `fresh` (when asked) says this call gave it rather than an earlier
+// one or another process.
+bool LinkAside(const std::string& journal, const std::string& aside, const struct stat& st, bool* fresh = nullptr) {
+  bool linked = link(journal.c_str(), aside.c_str()) == 0;
+  if (fresh) *fresh = linked;
   struct stat kept;
   return lstat(aside.c_str(), &kept) == 0 && SameFile(kept, st);
 }
@@ -290,8 +291,7 @@ LONG HiveStore::Reload() {
 
 void HiveStore::KeepDamagedJournal(const struct stat& st, off_t damageAt) {
   std::string aside = AsideName(journalPath_, "damaged", st);
-  bool fresh = false;
-  bool kept = LinkAside(journalPath_, aside, st, &fresh);
+  bool kept = LinkAside(journalPath_, aside, st);
   std::fprintf(stderr,
                "The registry journal %s is damaged at byte %lld: hive %s answers ERROR_REGISTRY_CORRUPT and "
                "nothing of it is written until the journal is repaired or removed. %s%s\n",
