@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <type_traits>
 #include <vector>
 
 #include "core/handles.h"
@@ -117,12 +118,17 @@ Target Resolve(HKEY key) {
   return {handle};
 }
 
-// The handle's key in `root`, or null when it was deleted.
+// The handle's key in `root`, or null when it was deleted. HKEY_CLASSES_ROOT is never deleted:
+// while the machine has no classes key, it reads as an empty key.
 template <class K>
 K* Find(K& root, const KeyHandle& h) {
   K* key = &root;
   for (const std::string& name : h.path) {
     key = key->FindSubkey(name);
+    if constexpr (std::is_const_v<K>) {
+      static const Key noClasses("Classes");
+      if (!key && h.classesRoot) return &noClasses;
+    }
     if (!key) return nullptr;
   }
   return h.id == 0 || key->Id() == h.id ? key : nullptr;
@@ -249,7 +255,14 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY resu
   if (!t.handle) return t.error;
   std::vector<std::string> names;
   if (LONG e = SplitPath(subKey, &names)) return e;
-  if (t.handle->classesRoot && !names.empty()) return OpenClasses(names, desired, result);
+  if (t.handle->classesRoot) {
+    if (!names.empty()) return OpenClasses(names, desired, result);
+    // HKEY_CLASSES_ROOT opened again lists and opens both classes keys as the original does.
+    auto again = std::make_shared<KeyHandle>(*t.handle);
+    if (!Grant(again->hive, desired, &again->access)) return ERROR_ACCESS_DENIED;
+    *result = reinterpret_cast<HKEY>(vp::handles::Insert(std::move(again)));
+    return ERROR_SUCCESS;
+  }
   return OpenBelow(*t.handle, names, desired, result);
 }
 
@@ -382,6 +395,7 @@ LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameChars, LPDW
     return ERROR_SUCCESS;
   };
   if (t.handle->classesRoot) {
+    if (!(t.handle->access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
     std::vector<std::string> classes;
     if (LONG e = ClassNames(&classes)) return e;
     if (index >= classes.size()) return ERROR_NO_MORE_ITEMS;

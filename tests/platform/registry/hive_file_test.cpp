@@ -168,6 +168,13 @@ TEST_F(HiveFile, ClassesRootIsTheUsersClassesOverTheMachines) {
     RegCloseKey(key);
     return e ? "error " + std::to_string(e) : std::string(text);
   };
+  // Without any classes key, the classes root is an empty key, never a deleted one.
+  HKEY again = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "", 0, KEY_READ, &again), ERROR_SUCCESS);
+  char name[64];
+  DWORD length = sizeof name;
+  EXPECT_EQ(RegQueryValueExA(again, "", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegEnumValueA(again, 0, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
   SetAdministrator(true);
   make(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\.vpx", "machine");
   make(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\MachineOnly", "machine only");
@@ -179,13 +186,13 @@ TEST_F(HiveFile, ClassesRootIsTheUsersClassesOverTheMachines) {
   EXPECT_EQ(classText("Missing"), "error " + std::to_string(ERROR_FILE_NOT_FOUND));
   make(HKEY_CURRENT_USER, "Software\\Classes\\UserOnly", "user only");
   std::vector<std::string> listed;
-  char name[64];
   for (DWORD i = 0;; ++i) {
-    DWORD length = sizeof name;
-    if (RegEnumKeyExA(HKEY_CLASSES_ROOT, i, name, &length, nullptr, nullptr, nullptr, nullptr)) break;
+    length = sizeof name;
+    if (RegEnumKeyExA(again, i, name, &length, nullptr, nullptr, nullptr, nullptr)) break;
     listed.emplace_back(name, length);
   }
   EXPECT_EQ(listed, (std::vector<std::string>{".VPX", "MachineOnly", "UserOnly"}));
+  RegCloseKey(again);
 
   // Writing reaches the class where it opens: the user's, or the machine's for its administrator.
   HKEY key = nullptr;
