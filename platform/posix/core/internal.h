@@ -28,6 +28,8 @@ CaseMatch FindCaseVariant(const std::string& folder, const std::string& name, co
 // Changes whenever a watched folder gains a name differing only in case from one it holds, or
 // a listing is dropped: a resolution remembered under an older value must be made again.
 unsigned long CaseVariantGeneration();
+// Tests: whether listings taken from now on may be watched (false: as where no watches are left).
+void SetFolderWatchesAvailable(bool available);
 // How many times a folder has been read for its listing in this process.
 unsigned long FolderReads();
 // How many times this thread has applied the queue of changes: a caller that sees the count
