@@ -89,6 +89,12 @@ class ShareLock {
   off_t deleteDenyingHold_ = -1;  // the announcement of an open that refuses to share delete
 };
 
+// The file on which this user's processes announce the files they hold (holds_file.cpp), or
+// -1 when there is none to trust: every question is then asked of the file itself.
+int HoldsFile();
+// Takes the holds file's whole-file lock, waiting a bounded time; false when it stays taken.
+bool LockHoldsFileExclusively(int holds);
+
 // The host descriptor behind a file handle of CreateFileA, or -1.
 int FileDescriptor(HANDLE file);
 
