@@ -276,6 +276,25 @@ CaseMatch FindCaseVariant(const std::string& folder, const std::string& name, co
   return found;
 }
 
+std::vector<std::string> NamesStartingWith(const std::string& folder, const std::string& prefix) {
+  struct stat st;
+  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+  FolderId id{st.st_dev, st.st_ino};
+  std::lock_guard guard(g_lock);
+  ApplyQueuedChanges();
+  auto it = g_listings.find(id);
+  if (it == g_listings.end()) {
+    if (g_listings.size() >= kMostListings) DropAll(true);
+    Listing fresh;
+    if (!Scan(folder, id, fresh)) return {};
+    it = g_listings.emplace(id, std::move(fresh)).first;
+  }
+  std::vector<std::string> names;
+  for (const auto& [folded, onDisk] : it->second.byFoldedName)
+    if (folded.compare(0, prefix.size(), prefix) == 0) names.insert(names.end(), onDisk.begin(), onDisk.end());
+  return names;
+}
+
 unsigned long QueueReadsOfThisThread() { return t_queueReads; }
 
 bool DriveFolderStat(const std::string& hostFolder, bool queueJustApplied, struct stat* out) {
