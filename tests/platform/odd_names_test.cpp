@@ -57,6 +57,8 @@ TEST(OddNames, MappedFormsAreValidAndMapBack) {
   std::set<std::string> windowsNames;
   for (const std::string& name : kOddNames) windowsNames.insert(vp::path::WindowsNameOf(name));
   EXPECT_EQ(windowsNames.size(), kOddNames.size());
+  // A lone U+F000 a program writes stands for itself, never for a NUL byte.
+  EXPECT_EQ(vp::path::HostNameOf("a\xEF\x80\x80" "b"), "a\xEF\x80\x80" "b");
   // Names Windows can spell stay as they are, dots inside a name too.
   for (const char* plain : {"a.b", "caf\xe9", ".profile", "x y", ".", ".."})
     EXPECT_EQ(vp::path::WindowsNameOf(plain), plain);

@@ -17,7 +17,7 @@ namespace {
 constexpr unsigned char kLead = 0xEF;  // first byte of U+F000..U+F07F in UTF-8
 const char kEscape[] = "\xEF\x80\x80";  // U+F000: the next character is the host's own
 
-bool NeverInWindowsName(unsigned char c) { return (c >= 1 && c < 32) || std::strchr("<>:\"|?*\\", c) != nullptr; }
+bool NeverInWindowsName(unsigned char c) { return c != 0 && (c < 32 || std::strchr("<>:\"|?*\\", c) != nullptr); }
 
 bool Mapped(const std::string& name, size_t at) {
   unsigned char c = static_cast<unsigned char>(name[at]);
