@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "framework/framework.h"
-#include "shell/installer_state.h"
+#include "common/installer_state.h"
 
 class CInstallerDlg : public CDialog, public InstallerState {
  public:
@@ -42,6 +42,7 @@ class CInstallerDlg : public CDialog, public InstallerState {
   std::string ReadApplicationType() override;
   std::string GetMode() const override { return m_strMode; }
   std::string GetSetupDir() const override { return m_strSetupDir; }
+  std::string GetVersion() const override { return m_strVersion; }
   std::vector<std::string> GetDriveEntries() const override;
   std::string GetCheckBoxCaption(int controlId) const override { return GetDlgItemText(controlId); }
   bool IsCheckBoxChecked(int controlId) const override;

@@ -44,6 +44,10 @@ unsigned long QueueReadsOfThisThread();
 // only when the caller has just applied the queue (`queueJustApplied`), else it is taken anew.
 bool DriveFolderStat(const std::string& hostFolder, bool queueJustApplied, struct stat* out);
 
+// The device a path names when its last name is a reserved device name ("nul", "LPT1",
+// "C:\\x\\nul.txt" names "nul"), as given; nullopt for any other path.
+std::optional<std::string> DeviceName(const std::string& path);
+
 // A host name as programs see it: characters a Windows name cannot hold (and a trailing dot or
 // blank) become private-use characters; HostNameOf maps them back.
 std::string WindowsNameOf(const std::string& hostName);

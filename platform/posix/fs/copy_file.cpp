@@ -19,6 +19,7 @@
 #include "core/internal.h"
 #include "platform/posix/fs/files.h"
 #include "platform/posix/process/process.h"
+#include "share_access.h"
 
 using vp::path::Need;
 using vp::posix::Fail;
@@ -163,22 +164,34 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
   if (to->exists && failIfExists) return Fail(ERROR_FILE_EXISTS, FALSE);
   if (DWORD denied = vp::posix::DriveWriteError(to->windows, queueJustApplied)) return Fail(denied, FALSE);
 
-  // An existing target is replaced as Windows opens it: for writing, shared with no one. A
-  // link in its place is replaced itself; what it points to is never written.
+  // An existing target is replaced as Windows overwrites it: opened to write and, the copy
+  // taking its place, to delete, so every other open of it must share both; the copy itself
+  // refuses no one. A running image refuses writing, so it is never replaced. A link in its
+  // place is replaced itself; what it points to is never written.
   vp::posix::ShareLock targetLock;
   if (to->exists && !S_ISLNK(to->linkStat.st_mode)) {
     const struct stat& dst = to->linkStat;
     if (S_ISDIR(dst.st_mode) || !vp::posix::HasWriteBits(dst)) return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) return Fail(ERROR_SHARING_VIOLATION, FALSE);
-    if (!targetLock.Acquire(to->host, false, true, false, 0)) return FALSE;
+    vp::posix::ShareAccess replacing = vp::posix::ShareAccessOf(GENERIC_WRITE | DELETE);
+    if (!targetLock.Acquire(to->host, replacing.read, replacing.write, replacing.del,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
+      return FALSE;
   }
 
-  // The source is opened as Windows opens it: shared for reading. It is opened by the host
-  // name found above, once, and its share markers are taken on that same open.
-  int in = open(from->host.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
+  // The source is opened as Windows opens it: for reading, shared for reading and deletion,
+  // and, when some other open writes it, shared for writing too (a database held open by its
+  // program is still copied). It is opened by the host name found above, and its share
+  // markers are taken on that same open.
   vp::posix::ShareLock sourceLock;
-  if (!sourceLock.AcquireOn(in, true, false, false, FILE_SHARE_READ | FILE_SHARE_DELETE)) return FALSE;
+  int in = -1;
+  for (DWORD share : {FILE_SHARE_READ | FILE_SHARE_DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}) {
+    in = open(from->host.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
+    if (sourceLock.AcquireOn(in, true, false, false, share)) break;
+    in = -1;  // closed with the refused lock
+  }
+  if (in < 0) return FALSE;
   RemoveDeadCopiesBeside(to->host);
   std::string temporary = WriteTemporaryCopy(in, src, to->host);
   error = GetLastError();
