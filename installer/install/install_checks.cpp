@@ -36,3 +36,8 @@ bool PackageLiesInDestination(const std::string& drive) {
   }
   return false;
 }
+
+bool CurrentFolderIsPackage() {
+  DWORD attributes = GetFileAttributesA((".\\" + g_profile.DbFolderNameB).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}

@@ -12,3 +12,8 @@ bool IsDriveWritable(const std::string& drive);
 // True when the current folder (the package) is the drive root itself, or is or lies inside the
 // variant's executable and database folder or user data folder on `drive`.
 bool PackageLiesInDestination(const std::string& drive);
+
+// True when the current folder holds the variant's database folder, as a setup package does.
+// An install started elsewhere (the setup folder's copy of the installer, or a deployment tool's
+// own folder) has nothing to copy and would only empty the installation.
+bool CurrentFolderIsPackage();

@@ -54,6 +54,16 @@ bool CInstallSequence::CanInstall() {
                     MB_OK | MB_ICONSTOP);
     return false;
   }
+  if (!CurrentFolderIsPackage()) {
+    std::string here;
+    ReadCurrentDirectory(&here);
+    m_state.AskUser("There is no setup package in " + here + " (its folder " +
+                        g_profile.DbFolderNameB +
+                        " is missing). Nothing has been installed. Start the installer from the "
+                        "unpacked setup package.",
+                    "Error!", MB_OK | MB_ICONSTOP);
+    return false;
+  }
   if (PackageLiesInDestination(drive)) {
     m_state.AskUser("The setup package lies in the installation folders on " + drive +
                         ". Unpack it into another folder and install from there.",

@@ -7,8 +7,11 @@
 #include "common/setup_log.h"
 #include "framework/app.h"
 #include "framework/controls.h"
+#include "files/folder_walk.h"
+#include "install/install_checks.h"
 #include "install/install_sequence.h"
 #include "res/installer_dialog.h"
+#include "uninstall/setup_folder.h"
 #include "uninstall/uninstall_sequence.h"
 
 namespace {
@@ -20,6 +23,25 @@ bool StartsWith(const std::string& text, const char* prefix) {
 bool EndsWith(const std::string& text, const std::string& suffix) {
   return text.size() >= suffix.size() &&
          text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// A deployment tool starts the installer in a folder of its own. The installer's own folder is
+// then the setup package it was meant to install from, or the setup folder it uninstalls from;
+// a run started in the right folder stays there.
+void RunFromOwnFolder(bool uninstall) {
+  char path[MAX_PATH + 1] = {};
+  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;
+  std::string own(path, length);
+  own = own.substr(0, own.rfind('\\'));
+  std::string current;
+  ReadCurrentDirectory(&current);
+  bool rightPlaceAlready = uninstall ? IsVariantSetupFolder(current) : CurrentFolderIsPackage();
+  if (rightPlaceAlready || files::EqualsNoCase(own, current)) return;
+  if (uninstall ? !IsVariantSetupFolder(own)
+                : !files::PathExists(own + "\\" + g_profile.DbFolderNameB))
+    return;
+  if (SetCurrentDirectoryA(own.c_str())) SetupLog().Step("runs in its own folder " + own);
 }
 
 }  // namespace
@@ -54,6 +76,7 @@ UINT CUnattendedSetup::Run() {
   SetupLog().Step(std::string(m_options.uninstall ? "uninstall" : "install") + " of " +
                   m_strAppType + (m_options.uninstall ? "" : " on " + m_strDrive) + ", mode \"" +
                   m_strMode + "\", version \"" + m_strVersion + "\"");
+  RunFromOwnFolder(m_options.uninstall);
   switch (ProbeNamedMutexes({"SWTSULPTNAV", "OFSWTSULPTNAV", "MCSWTSULPTNAV"})) {
     case NamedObjectCheck::kPresent:
       SetupLog().Step("a terminal is running: nothing was changed");

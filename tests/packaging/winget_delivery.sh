@@ -98,7 +98,8 @@ for package in "${packages[@]}"; do
   switches="$(get InstallerSwitches.Silent) $(get InstallerSwitches.Log)"
   switches=${switches//<LOGPATH>/$log}
   echo "   $nested $switches"
-  code=$(run_line "$unpacked" "$nested $switches")
+  # winget starts the installer in a folder of its own, not in the unpacked zip.
+  code=$(run_line 'C:\' "\"$unpacked\\$nested\" $switches")
   check "the silent install ends with exit code 0" test "$code" = 0
   check "the log ends with exit code 0" bash -c 'tail -n 1 "$1" | grep -q "exit code 0 "' _ "$(host_path "$log")"
 
@@ -119,7 +120,7 @@ for package in "${packages[@]}"; do
   # The uninstall of an install that went wrong would prove nothing.
   if [ "$package" = "$last" ] && [ "$e2e_failed" = "$failed_before" ]; then
     echo "== $id: the quiet uninstall of its entry"
-    code=$(run_line "$unpacked" "$quiet")
+    code=$(run_line 'C:\' "$quiet")
     check "the quiet uninstall ends with exit code 0" test "$code" = 0
     check "the terminal is gone" test -n "$terminal_host" -a ! -e "$terminal_host"
     check "the Apps & features entry is gone" test -z "$(reg_value "$entry" DisplayName)"

@@ -346,6 +346,18 @@ TEST_F(InstallSequence, APackageAtTheDriveRootIsRefusedBeforeAnythingChanges) {
   EXPECT_EQ(state.boxes.size(), 2u);
 }
 
+TEST_F(InstallSequence, StartedWhereThereIsNoPackageItRefusesBeforeAnythingChanges) {
+  ASSERT_TRUE(MakeEntries(drive, {"VantProDB-TWS\\VANTPlusTWS.exe", "VANTProSetup\\VANTPlusTWSSetup.exe"}));
+  // The setup folder's copy of the installer: no package beside it.
+  ASSERT_TRUE(SetCurrentDirectoryA((drive + "VANTProSetup").c_str()));
+  CInstallSequence(state).Run();
+  EXPECT_TRUE(PathExists(drive + "VantProDB-TWS\\VANTPlusTWS.exe"));
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, kSettings, "InstalledDrive"), "<no key>");
+  ASSERT_EQ(state.boxes.size(), 1u);
+  EXPECT_EQ(state.boxes[0].text.rfind("There is no setup package in ", 0), 0u) << state.boxes[0].text;
+  EXPECT_EQ(state.boxes[0].caption, "Error!");
+}
+
 TEST_F(InstallSequence, ADriveThatCannotBeWrittenIsRefusedAndNothingRecorded) {
   for (const std::string& unwritable : {root + "\\missing\\", std::string(":\\")}) {
     state.drive = unwritable;
