@@ -15,12 +15,16 @@ holder_pid=""
 trap '[ -z "$holder_pid" ] || kill "$holder_pid" 2>/dev/null; rm -rf "$work"' EXIT
 
 package="$build/setup-package"
-new_machine() {  # <name>: a fresh machine; becomes the current one
+use_machine() {  # <name>: the machine the next steps run on
   export VP_MACHINE_ROOT="$work/$1"
   machine=$VP_MACHINE_ROOT
+  profile=$(ls -d "$machine"/drive_c/Users/* 2>/dev/null | head -n 1)
+}
+new_machine() {  # <name>: a fresh machine, then used
+  use_machine "$1"
   "$build/tools/vp-machine" >/dev/null
   mkdir -p "$machine/drive_c/logs"
-  profile=$(ls -d "$machine"/drive_c/Users/* | head -n 1)
+  use_machine "$1"
 }
 host() { "$build/tools/vp-machine" path "$1"; }
 log_of() { host "$1"; }
@@ -91,7 +95,7 @@ check "the snapshot holds files, settings, the entry and links" \
 check "files, registry values and links are the same" diff "$work/dialog.snapshot" "$work/silent.snapshot"
 
 echo "== the Apps & features entry"
-machine="$work/silent"; export VP_MACHINE_ROOT=$machine; profile=$(ls -d "$machine"/drive_c/Users/* | head -n 1)
+use_machine silent
 check "DisplayName is VANTPlusFOTWS" test "$(entry_value DisplayName)" = '"VANTPlusFOTWS"'
 check "DisplayVersion is 7.0.3" test "$(entry_value DisplayVersion)" = '"7.0.3"'
 check "InstallLocation is the terminal's folder" test "$(entry_value InstallLocation)" = "\"D:\\\\$fo_db\""
