@@ -39,8 +39,13 @@ run_watched() {  # <what> <working folder> <command line>
   : >"$prefix/watch.out"
   auto watch VANTPlusTWSSetup.exe 300000 >"$prefix/watch.out" 2>&1 </dev/null &
   local watcher=$! watched=0
-  wait_for_line "$prefix/watch.out" '^watching' 60
+  wait_for_line "$prefix/watch.out" '^watching' 120 || echo "   (the watcher did not start within 120 s)"
   run_windows "$2" "$3"
+  # The program has ended with the batch file: the watcher follows within moments; one that
+  # never saw the program (it started too late) is stopped after a minute.
+  local deadline=$((SECONDS + 60))
+  while kill -0 "$watcher" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+  kill "$watcher" 2>/dev/null
   wait "$watcher" || watched=$?
   check "$1: the setup program ran and showed no window" \
     bash -c '[ "$1" = 0 ] && grep -q "^started" "$2" || { cat "$2"; false; }' _ "$watched" "$prefix/watch.out"
