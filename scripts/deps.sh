@@ -18,7 +18,8 @@ wine64        test -x /usr/lib/wine/wine64
 xvfb          have Xvfb
 liblnk-utils  have lnkinfo
 lldb          have lldb
-python3       have python3"
+python3       have python3
+python3-yaml  python3 -c 'import yaml'"
 
 missing() {  # the packages of a list that are not there, each once
   local package check

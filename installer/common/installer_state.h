@@ -64,3 +64,18 @@ struct InstallerState {
   // double may return instead; the sequences then stop where they are.)
   virtual void EndProcess(UINT code) = 0;
 };
+
+// The members a step keeps between its parts, held as plain fields: the dialog and the
+// unattended driver keep them alike.
+struct InstallerStateMembers : InstallerState {
+  std::string GetDestDir() const override { return m_strDestDir; }
+  void SetDestDir(const std::string& folder) override { m_strDestDir = folder; }
+  BOOL GetInstalled() const override { return m_bInstalled; }
+  void SetInstalled(BOOL installed) override { m_bInstalled = installed; }
+  BOOL GetDeleteSetupOnExit() const override { return m_bDeleteSetupOnExit; }
+  void SetDeleteSetupOnExit(BOOL deleteOnExit) override { m_bDeleteSetupOnExit = deleteOnExit; }
+
+  std::string m_strDestDir;  // current destination folder of the tree copy
+  BOOL m_bInstalled = FALSE;
+  BOOL m_bDeleteSetupOnExit = FALSE;
+};

@@ -11,7 +11,7 @@
 #include "common/installer_state.h"
 #include "unattended/setup_options.h"
 
-class CUnattendedSetup : public InstallerState {
+class CUnattendedSetup : public InstallerStateMembers {
  public:
   // `mode`, `version` and `setupDir` are the "M:", "V:" and plain arguments.
   CUnattendedSetup(SetupOptions options, std::string mode, std::string version,
@@ -40,12 +40,6 @@ class CUnattendedSetup : public InstallerState {
   std::vector<std::string> GetDriveEntries() const override { return m_driveEntries; }
   std::string GetCheckBoxCaption(int controlId) const override;
   bool IsCheckBoxChecked(int controlId) const override;
-  std::string GetDestDir() const override { return m_strDestDir; }
-  void SetDestDir(const std::string& folder) override { m_strDestDir = folder; }
-  BOOL GetInstalled() const override { return m_bInstalled; }
-  void SetInstalled(BOOL installed) override { m_bInstalled = installed; }
-  BOOL GetDeleteSetupOnExit() const override { return m_bDeleteSetupOnExit; }
-  void SetDeleteSetupOnExit(BOOL deleteOnExit) override { m_bDeleteSetupOnExit = deleteOnExit; }
   void SetStatusText(const std::string& text) override;
   void EnableControl(int, BOOL) override {}
   int AskUser(const std::string& text, const std::string& caption, UINT type) override;
@@ -60,10 +54,8 @@ class CUnattendedSetup : public InstallerState {
 
   SetupOptions m_options;
   std::string m_strMode, m_strVersion, m_strSetupDir;
-  std::string m_strDrive, m_strAppType, m_strDestDir;
+  std::string m_strDrive, m_strAppType;
   std::vector<std::string> m_driveEntries;
-  BOOL m_bInstalled = FALSE;
-  BOOL m_bDeleteSetupOnExit = FALSE;
 };
 
 // The entries the dialog's drive list shows for this machine ("[-c-]" form).

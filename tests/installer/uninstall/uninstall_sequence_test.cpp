@@ -8,6 +8,7 @@
 
 #include "registry_helpers.h"
 #include "fake_installer_state.h"
+#include "install/apps_entry.h"
 #include "folder_entries.h"
 #include "platform/win.h"
 #include "common/product_profile.h"
@@ -124,7 +125,10 @@ TEST_F(UninstallSequence, RemovesTheVariantFromEveryFixedDriveAndEnds) {
                          "InstalledDrive", "D"));
   ASSERT_TRUE(MakeEntries("D:", {"VantFODB-TWS\\VANTPlusFOTWS.exe"}));
   ASSERT_TRUE(MakeEntries(profile, {"Desktop\\Other.lnk"}));
+  const std::string entry = std::string(kUninstallKeyPath) + "\\VANTPLUS-TWS";
+  ASSERT_TRUE(StoreValue(HKEY_CURRENT_USER, entry, "DisplayName", "VANTPlusTWS"));
   CUninstallSequence(state).Run();
+  EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, entry));
 
   EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, "SOFTWARE\\KORAX\\VANTPLUS-TWS"));
   EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, "SOFTWARE\\KORAX\\VANTPLUSFO-TWS"));
@@ -160,8 +164,12 @@ TEST_F(UninstallSequence, AFileThatStaysIsReportedWhileEverythingElseGoes) {
   HANDLE held = CreateFileA("C:\\VANTProDB-TWS\\VANTPlusTWS.exe", GENERIC_READ, FILE_SHARE_READ,
                             nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const std::string entry = std::string(kUninstallKeyPath) + "\\VANTPLUS-TWS";
+  ASSERT_TRUE(StoreValue(HKEY_CURRENT_USER, entry, "DisplayName", "VANTPlusTWS"));
   CUninstallSequence(state).Run();
   CloseHandle(held);
+  // Apps & features keeps listing what is still there.
+  EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, entry));
   EXPECT_EQ(Listing("C:\\VANTProDB-TWS"), std::set<std::string>{"vantplustws.exe"});
   EXPECT_FALSE(PathExists("C:\\VANTProData-TWS"));
   EXPECT_TRUE(PathExists("D:\\VNXTBackUpDB-TWS"));
