@@ -111,42 +111,46 @@ quiet=$(entry_value QuietUninstallString | sed 's/^"//; s/"$//; s/\\\\/\\/g; s/\
 check "QuietUninstallString asks for a silent uninstall of FO" \
   grep -qE '^"D:\\VANTFOSetup\\VANTPlusTWSSetup\.exe" .*/UNINSTALL /VERYSILENT /TYPE=FO$' <<<"$quiet"
 
+# A program kept running on a script it reads from a pipe, until it is released.
+hold() {  # <name> <working folder> <program> <arguments...>
+  local name=$1 folder=$2; shift 2
+  mkfifo "$work/$name.in"
+  (cd "$folder" && VP_UI=script exec "$@" <"$work/$name.in" >"$work/$name.out" 2>&1) &
+  holder_pid=$!
+  exec 7>"$work/$name.in"
+}
+release() {  # <last script line>: the held program gets it and ends
+  (echo "$1" >&7) 2>/dev/null  # a subshell: a closed pipe must not end this script
+  exec 7>&-
+  wait "$holder_pid"; holder_pid=""
+}
+# A silent run that must refuse: its exit code (modulo 256 here) and the log's last line.
+refused() {  # <what> <exit code> <log name> <arguments...>
+  local what=$1 expected=$2 log="C:\\logs\\$3.log"; shift 3
+  setup /VERYSILENT "$@" M:P V:7.0.3 "/LOG=$log"
+  check "$what exits with code $expected ($((expected % 256)) modulo 256)" test "$code" = $((expected % 256))
+  check "$what: the log ends with exit code $expected" log_ends_with "$(log_of "$log")" "$expected"
+}
+
 echo "== a second silent install while a dialog holds the setup mutex"
 snapshot "$work/before"
-mkfifo "$work/holder.in"
-(cd "$package" && VP_UI=script exec ./VANTPlusTWSSetup.exe M:P V:7.0.3 <"$work/holder.in" >"$work/holder.out" 2>&1) &
-holder_pid=$!
-exec 7>"$work/holder.in"
-check "the dialog is shown" wait_for_line "$work/holder.out" '^dialog 102 ' 60
-setup /VERYSILENT /DRIVE=D /TYPE=FO M:P V:7.0.3 '/LOG=C:\logs\busy.log'
-check "it exits with code 1618 (82 modulo 256)" test "$code" = $((1618 % 256))
-check "the log ends with exit code 1618" log_ends_with "$(log_of 'C:\logs\busy.log')" 1618
-(echo "click 2" >&7) 2>/dev/null  # a subshell: a closed pipe must not end this script
-exec 7>&-
-wait "$holder_pid"; holder_pid=""
+hold setup "$package" ./VANTPlusTWSSetup.exe M:P V:7.0.3
+check "the dialog is shown" wait_for_line "$work/setup.out" '^dialog 102 ' 60
+refused "the second install" 1618 busy /DRIVE=D /TYPE=FO
+release "click 2"
 unchanged "the refused install" "$work/before"
 
 echo "== a silent install while the FO terminal runs"
 terminal=$(host "D:\\$fo_db\\VANTPlusFOTWS.exe")
-mkfifo "$work/terminal.in"
-(cd "$(dirname "$terminal")" && VP_UI=script exec "$terminal" '\LVantPlusUI' <"$work/terminal.in" >"$work/terminal.out" 2>&1) &
-holder_pid=$!
-exec 7>"$work/terminal.in"
+hold terminal "$(dirname "$terminal")" "$terminal" '\LVantPlusUI'
 check "the terminal's window is shown" wait_for_line "$work/terminal.out" '^dialog ' 60
-setup /VERYSILENT /DRIVE=D /TYPE=FO M:P V:7.0.3 '/LOG=C:\logs\terminal.log'
-check "it exits with code 1900 (108 modulo 256)" test "$code" = $((1900 % 256))
-check "the log ends with exit code 1900" log_ends_with "$(log_of 'C:\logs\terminal.log')" 1900
-(echo "key close" >&7) 2>/dev/null
-exec 7>&-
-wait "$holder_pid"; holder_pid=""
+refused "the install beside the terminal" 1900 terminal /DRIVE=D /TYPE=FO
+release "key close"
 unchanged "the install beside the terminal" "$work/before"
 
 echo "== command lines that cannot be taken"
 for bad in /DRIVE=Q /TYPE=XX; do
-  name=${bad#/}; name=${name%%=*}
-  setup /VERYSILENT "$bad" M:P V:7.0.3 "/LOG=C:\\logs\\$name.log"
-  check "$bad exits with code 1639 (103 modulo 256)" test "$code" = $((1639 % 256))
-  check "$bad: the log ends with exit code 1639" log_ends_with "$(log_of "C:\\logs\\$name.log")" 1639
+  refused "$bad" 1639 "${bad:1:4}" "$bad"
   unchanged "$bad" "$work/before"
 done
 setup /VERYSILENT /DRIVE=D /TYPE=FO M:P V:7.0.3 '/LOG=C:\no such folder\i.log'

@@ -99,36 +99,38 @@ for name in Publisher DisplayIcon UninstallString QuietUninstallString InstallDa
 done
 check "EstimatedSize is a REG_DWORD" grep -qE "^\s+EstimatedSize\s+REG_DWORD\s+0x[0-9a-f]+$" <<<"$entry"
 
+# A silent install that must refuse: its exit code and the log's last line.
+refused() {  # <what> <exit code> <log name> <arguments...>
+  local what=$1 expected=$2 name=$3; shift 3
+  run_windows "$package" "\"C:\\VANTPlusSetup\\VANTPlusTWSSetup.exe\" /VERYSILENT $* M:P V:7.0.3 /LOG=C:\\logs\\$name.log"
+  check "$what exits with code $expected" test "$code" = "$expected"
+  check "$what: the log ends with exit code $expected" log_ends_with "$c/logs/$name.log" "$expected"
+}
+# The same while another program runs, which is then closed by its button 2: nothing changed.
+refused_beside() {  # <what> <exit code> <log name> <window title> <working folder> <program> <arguments...>
+  local what=$1 expected=$2 name=$3 window=$4 folder=$5; shift 5
+  (cd "$folder" && timeout 300 "$wine" "$@") &
+  local other=$!
+  check "the window $window appears" auto wait "$window" 60000
+  refused "$what" "$expected" "$name" /DRIVE=D /TYPE=FO
+  check "the window $window closes on its button 2" auto click "$window" 2
+  wait $other
+  unchanged "$what" "$prefix/before"
+}
+
 echo "== a second silent install while a dialog holds the setup mutex"
 snapshot "$prefix/before"
-(cd "$c/VANTPlusSetup" && timeout 300 "$wine" 'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3) &
-dialog=$!
-check "the dialog appears" auto wait "$title" 60000
-run_windows "$package" "$silent_install /LOG=C:\\logs\\busy.log"
-check "it exits with code 1618" test "$code" = 1618
-check "the log ends with exit code 1618" log_ends_with "$c/logs/busy.log" 1618
-check "the dialog closes on Exit" auto click "$title" 2
-wait $dialog
-unchanged "the refused install" "$prefix/before"
+refused_beside "the second install" 1618 busy "$title" "$c/VANTPlusSetup" \
+  'C:\VANTPlusSetup\VANTPlusTWSSetup.exe' M:P V:7.0.3
 
 echo "== a silent install while the FO terminal runs"
-(cd "$d/$fo_db" && timeout 300 "$wine" "D:\\$fo_db\\VANTPlusFOTWS.exe" '\LVantPlusUI') &
-terminal=$!
-check "the terminal's window appears" auto wait "VantPlus Terminal" 60000
-run_windows "$package" "$silent_install /LOG=C:\\logs\\terminal.log"
-check "it exits with code 1900" test "$code" = 1900
-check "the log ends with exit code 1900" log_ends_with "$c/logs/terminal.log" 1900
-check "the terminal closes on its Close button" auto click "VantPlus Terminal" 2
-wait $terminal
-unchanged "the install beside the terminal" "$prefix/before"
+refused_beside "the install beside the terminal" 1900 terminal "VantPlus Terminal" "$d/$fo_db" \
+  "D:\\$fo_db\\VANTPlusFOTWS.exe" '\LVantPlusUI'
 
 echo "== command lines that cannot be taken"
 check "there is no drive Q:" test ! -e "$prefix/dosdevices/q:"
 for bad in /DRIVE=Q /TYPE=XX; do
-  name=${bad#/}; name=${name%%=*}
-  run_windows "$package" "\"C:\\VANTPlusSetup\\VANTPlusTWSSetup.exe\" /VERYSILENT $bad M:P V:7.0.3 /LOG=C:\\logs\\$name.log"
-  check "$bad exits with code 1639" test "$code" = 1639
-  check "$bad: the log ends with exit code 1639" log_ends_with "$c/logs/$name.log" 1639
+  refused "$bad" 1639 "${bad:1:4}" "$bad"
 done
 run_windows "$package" "$silent_install /LOG=C:\\no-such-folder\\i.log"
 check "a log that cannot be written exits with code 1622" test "$code" = 1622
