@@ -1,5 +1,5 @@
 # Shared by the unattended installer's end-to-end runs (sourced): the FO variant's names, the
-# log's last line and what lnkinfo says of a link.
+# log's last line, and listings of a drive and of links that two machines can be compared in.
 fo_key=VANTPLUSFO-TWS fo_db=VantFODB-TWS fo_data=VANTFOData-TWS fo_backup=VANTFOBackUpDB-TWS
 
 log_ends_with() {  # <log file> <exit code>: the log's last line gives that exit code
@@ -12,4 +12,16 @@ link_fields() {  # <.lnk file>: the fields that say what the link starts, as lnk
   lnkinfo "$1" 2>/dev/null |
     grep -E "Local path|Command line arguments|Working directory|Icon location|Description|Relative path" |
     sed 's/^\s*//'
+}
+
+folder_listing() {  # <folder>: every file and folder in it, sorted; each file with its MD5
+  (cd "$1" && find . -mindepth 1 -printf '%y %P\n' | sort | while read -r kind path; do
+    if [ "$kind" = f ]; then echo "f $path $(md5sum <"$path" | cut -c1-32)"; else echo "$kind $path"; fi
+  done)
+}
+
+links_listing() {  # <folder> <subfolder...>: each link below them, with what it starts
+  (cd "$1" && shift && find "$@" -name '*.lnk' | sort | while read -r link; do
+    echo "$link"; link_fields "$link"
+  done)
 }

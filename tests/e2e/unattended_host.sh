@@ -47,18 +47,13 @@ no_window() { ! grep -qE "^(dialog|messagebox|window) " <<<"$1"; }
 snapshot() {  # <file>
   {
     echo "# D:"
-    (cd "$machine/drive_d" && find . -mindepth 1 -printf '%y %P\n' | sort |
-      while read -r kind path; do
-        if [ "$kind" = f ]; then echo "f $path $(md5sum <"$path" | cut -c1-32)"; else echo "$kind $path"; fi
-      done)
+    folder_listing "$machine/drive_d"
     echo "# registry"
     iconv -f UTF-16 -t UTF-8 "$machine/registry/HKEY_CURRENT_USER.reg" 2>/dev/null | tr -d '\r' |
       awk -v k="$fo_key" '/^\[/{show = index($0, "KORAX\\" k) || index($0, "Uninstall\\" k)}
                            show && !/^"InstallDate"=/' | grep -v '^$'
     echo "# links"
-    (cd "$profile" && find Desktop "Start Menu" -name '*.lnk' | sort | while read -r link; do
-      echo "$link"; link_fields "$link"
-    done)
+    links_listing "$profile" Desktop "Start Menu"
   } >"$1"
 }
 unchanged() {  # <what> <snapshot before>

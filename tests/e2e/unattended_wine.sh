@@ -58,16 +58,12 @@ reg_query() { "$wine" reg query "$@" 2>/dev/null | tr -d '\r'; }
 snapshot() {  # <file>
   {
     echo "# D:"
-    (cd "$d" && find . -mindepth 1 -printf '%y %P\n' | sort | while read -r kind path; do
-      if [ "$kind" = f ]; then echo "f $path $(md5sum <"$path" | cut -c1-32)"; else echo "$kind $path"; fi
-    done)
+    folder_listing "$d"
     echo "# registry"
     reg_query "$settings_key" /s
     reg_query "$uninstall_key" /s | grep -v InstallDate
     echo "# links"
-    (cd "$profile" && find . -name '*.lnk' | sort | while read -r link; do
-      echo "$link"; link_fields "$link"
-    done)
+    links_listing "$profile" .
   } >"$1"
 }
 unchanged() {  # <what> <snapshot before>
