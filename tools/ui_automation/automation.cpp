@@ -2,6 +2,9 @@
 
 #ifdef _WIN32
 
+#include <tlhelp32.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -105,6 +108,67 @@ HWND WaitForMessageBox(const std::string& text, DWORD timeoutMs) {
     Sleep(50);
   } while (GetTickCount() - start < timeoutMs);
   return nullptr;
+}
+
+namespace {
+
+bool SameNameNoCase(const char* a, const std::string& b) {
+  return lstrcmpiA(a, b.c_str()) == 0;
+}
+
+// The processes whose image is named `imageName`.
+std::vector<DWORD> ProcessesNamed(const std::string& imageName) {
+  std::vector<DWORD> found;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return found;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (SameNameNoCase(entry.szExeFile, imageName)) found.push_back(entry.th32ProcessID);
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
+struct WindowsOf {
+  const std::vector<DWORD>* processes;
+  std::vector<std::pair<HWND, ShownWindow>> shown;
+};
+
+BOOL CALLBACK CollectShown(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<WindowsOf*>(parameter);
+  if (!IsWindowVisible(window)) return TRUE;
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  const std::vector<DWORD>& ids = *search->processes;
+  if (std::find(ids.begin(), ids.end(), owner) == ids.end()) return TRUE;
+  search->shown.push_back({window, {owner, ClassName(window), WindowText(window)}});
+  return TRUE;
+}
+
+}  // namespace
+
+ProgramWatch WatchProgramWindows(const std::string& imageName, DWORD timeoutMs) {
+  ProgramWatch watch;
+  std::vector<HWND> seen;
+  DWORD start = GetTickCount();
+  while (GetTickCount() - start < timeoutMs) {
+    std::vector<DWORD> processes = ProcessesNamed(imageName);
+    if (processes.empty() && watch.started) {
+      watch.ended = true;
+      break;
+    }
+    watch.started |= !processes.empty();
+    WindowsOf search{&processes, {}};
+    if (!processes.empty()) EnumWindows(CollectShown, reinterpret_cast<LPARAM>(&search));
+    for (const auto& [window, shown] : search.shown) {
+      if (std::find(seen.begin(), seen.end(), window) != seen.end()) continue;
+      seen.push_back(window);
+      watch.windows.push_back(shown);
+    }
+    Sleep(5);  // a window shown for a moment is still caught
+  }
+  return watch;
 }
 
 std::vector<ControlInfo> ListControls(HWND window) {

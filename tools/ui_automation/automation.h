@@ -22,6 +22,21 @@ HWND FindProcessWindow(DWORD processId, const std::string& title);
 // A message box (dialog class "#32770") with a static text containing `text`.
 HWND WaitForMessageBox(const std::string& text, DWORD timeoutMs);
 
+// What a program showed while it ran: every visible top-level window of a process whose image
+// is named `imageName` (no folder, case ignored), polled from the moment of the call until such
+// a process was seen and none is left, or until `timeoutMs` has passed.
+struct ShownWindow {
+  DWORD processId;
+  std::string className;
+  std::string title;
+};
+struct ProgramWatch {
+  bool started = false;  // a process of that name ran while watched
+  bool ended = false;    // and none was left at the end
+  std::vector<ShownWindow> windows;  // each window once
+};
+ProgramWatch WatchProgramWindows(const std::string& imageName, DWORD timeoutMs);
+
 struct ControlInfo {
   int id;
   std::string className;

@@ -16,6 +16,12 @@
 //                                                  colour given, fails when the pixel differs
 //   vp_ui_automation count <title> window|client|screen <x> <y> <width> <height> <r> <g> <b>
 //                                                  prints how many pixels of the area have that colour
+//   vp_ui_automation watch <program.exe> <ms>     from now until a process of that image name has
+//                                                  run and ended (or <ms> passed): prints "watching",
+//                                                  then "started",
+//                                                  "window <pid> <class> <title>" for each visible
+//                                                  top-level window it shows, then "ended"; exit
+//                                                  code 1 when it showed a window or never ended
 // A title "#<id>" names the window that has a control <id> (for windows without a title).
 // Exit code 0 on success, 1 when the window, control or entry is not there, 2 on bad usage.
 #include <cstdio>
@@ -70,10 +76,22 @@ int main(int argc, char** argv) {
   if (argc < 3) {
     std::fprintf(stderr,
                  "usage: vp_ui_automation wait|text|checked|items|select|click|answer|screenshot|rect|"
-                 "move|clickat|key|close|pixel|count ...\n");
+                 "move|clickat|key|close|pixel|count|watch ...\n");
     return 2;
   }
   std::string verb = argv[1];
+  if (verb == "watch" && argc > 3) {
+    std::printf("watching\n");  // the caller starts the program once this is read
+    std::fflush(stdout);
+    ProgramWatch watch = WatchProgramWindows(argv[2], static_cast<DWORD>(std::atoi(argv[3])));
+    if (watch.started) std::printf("started\n");
+    for (const ShownWindow& w : watch.windows)
+      std::printf("window %lu %s %s\n", static_cast<unsigned long>(w.processId),
+                  w.className.c_str(), w.title.c_str());
+    if (watch.ended) std::printf("ended\n");
+    std::fflush(stdout);
+    return watch.ended && watch.windows.empty() ? 0 : 1;
+  }
   if (verb == "answer") {
     HWND box = WaitForMessageBox(argv[2], argc > 4 ? static_cast<DWORD>(std::atoi(argv[4])) : 10000);
     return box && argc > 3 && PressButton(box, argv[3]) ? 0 : 1;
