@@ -442,22 +442,50 @@ TEST_F(Registry, ClassesRootShowsTheUsersClasses) {
   EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, userClass.c_str()), ERROR_SUCCESS);
 }
 
-// Windows keeps a volatile key until it restarts and refuses a non-volatile key below one
-// (ERROR_CHILD_MUST_BE_VOLATILE). The emulated machine never restarts: the layer keeps a volatile
-// key as any other and keeps no volatility, so only what both agree on is asked here.
-TEST_F(Registry, VolatileKeysAreMadeAndOpenedAsOthers) {
-  HKEY made = nullptr, child = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(key_, "Volatile", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &made, nullptr),
+// A volatile key lasts until the machine restarts and takes only volatile children; a key that
+// exists opens whatever the option asks and keeps what it is.
+TEST_F(Registry, VolatileKeysTakeOnlyVolatileChildren) {
+  HKEY made = nullptr, child = nullptr, out = nullptr;
+  DWORD disposition = 0;
+  ASSERT_EQ(RegCreateKeyExA(key_, "Volatile", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &made,
+                            &disposition),
             ERROR_SUCCESS);
+  EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
   ASSERT_EQ(RegCreateKeyExA(made, "Child", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &child, nullptr),
             ERROR_SUCCESS);
   DWORD one = 1, type = 0;
   ASSERT_EQ(RegSetValueExA(child, "V", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), ERROR_SUCCESS);
   RegCloseKey(child);
-  RegCloseKey(made);
-  ASSERT_EQ(RegOpenKeyExA(key_, "volatile\\child", 0, KEY_READ, &child), ERROR_SUCCESS);
+
+  // A non-volatile key below a volatile one is refused, one level down or several, and none of
+  // the path is made.
+  EXPECT_EQ(RegCreateKeyExA(made, "Plain", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &out, nullptr),
+            ERROR_CHILD_MUST_BE_VOLATILE);
+  EXPECT_EQ(Create("Volatile\\Child\\Deep\\Plain", &out), ERROR_CHILD_MUST_BE_VOLATILE);
+  EXPECT_EQ(RegOpenKeyExA(key_, "Volatile\\Plain", 0, KEY_READ, &out), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegOpenKeyExA(key_, "Volatile\\Child\\Deep", 0, KEY_READ, &out), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(SubkeyNames(made), std::vector<std::string>{"Child"});
+
+  // An existing volatile key opens without the option; it stays volatile.
+  ASSERT_EQ(Create("volatile\\child", &child, &disposition), ERROR_SUCCESS);
+  EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
   EXPECT_EQ(QueryBytes(child, "V", &type), std::string("\x01\0\0\0", 4));
+  EXPECT_EQ(RegCreateKeyExA(child, "Plain", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out, nullptr),
+            ERROR_CHILD_MUST_BE_VOLATILE);
   RegCloseKey(child);
+  RegCloseKey(made);
+
+  // An existing non-volatile key opens with the option; it stays non-volatile.
+  HKEY plain = nullptr;
+  ASSERT_EQ(Create("Plain", &plain), ERROR_SUCCESS);
+  RegCloseKey(plain);
+  ASSERT_EQ(RegCreateKeyExA(key_, "Plain", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &plain,
+                            &disposition),
+            ERROR_SUCCESS);
+  EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+  ASSERT_EQ(RegCreateKeyExA(plain, "Below", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr), ERROR_SUCCESS);
+  RegCloseKey(child);
+  RegCloseKey(plain);
 }
 
 TEST_F(Registry, AccessIsThatOfTheHandle) {

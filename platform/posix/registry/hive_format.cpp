@@ -9,7 +9,10 @@
 //   "Other"=hex(7):41,00,00,00,00,00
 //
 // Every key has its own section (so empty keys survive), parents before children, subkeys in
-// registry order. A REG_SZ is written as a quoted string only when that form gives back exactly
+// registry order. A volatile key's section starts with the comment line ";volatile": the
+// emulated machine never restarts, so its volatile keys stay in the file like the others, and
+// the marker keeps what the registry must refuse below them (a non-volatile child); importers
+// skip it as any comment and make the key non-volatile. A REG_SZ is written as a quoted string only when that form gives back exactly
 // the same bytes; every other value is written as hex, string types in UTF-16LE as the registry
 // keeps them, so that a load followed by a save reproduces every value byte for byte.
 // The file itself is UTF-16LE with a byte order mark, as regedit exports: importers read the
@@ -26,6 +29,7 @@ namespace vp::registry {
 namespace {
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kVolatileMarker = ";volatile";
 constexpr std::size_t kHexWrapColumn = 76;
 constexpr char kHexDigits[] = "0123456789abcdef";
 
@@ -106,6 +110,10 @@ void AppendSection(std::string& out, const Key& key, const std::string& path) {
   out += "\r\n[";
   out += path;
   out += "]\r\n";
+  if (key.IsVolatile()) {
+    out += kVolatileMarker;
+    out += "\r\n";
+  }
   for (const Value& v : key.Values()) AppendValue(out, v);
 }
 
@@ -117,7 +125,7 @@ void AppendTree(std::string& out, const Key& root, std::string_view rootName) {
     std::size_t pathLength;  // the length of `path` up to this key
   };
   std::string path(rootName);
-  if (!root.Values().empty()) AppendSection(out, root, path);
+  if (!root.Values().empty()) AppendSection(out, root, path);  // the root is never volatile
   std::vector<Level> stack{{&root, 0, path.size()}};
   while (!stack.empty()) {
     Level& top = stack.back();
@@ -323,6 +331,9 @@ std::unique_ptr<Key> ParseHive(std::string_view file, std::string_view rootName)
   auto root = std::make_unique<Key>(std::string(rootName));
   Key* current = nullptr;
   while (auto line = lines.Next()) {
+    // The marker makes its section's key volatile; the hive's root stays as it is, and before
+    // any section the marker is a comment like the others.
+    if (*line == kVolatileMarker && current && current != root.get()) current->MakeVolatile();
     if (line->empty() || (*line)[0] == ';') continue;
     if ((*line)[0] == '[') {
       current = ParseSection(*line, rootName, *root);

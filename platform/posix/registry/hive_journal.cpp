@@ -64,7 +64,7 @@ std::optional<Change> DecodePayload(Reader& in) {
   Change change;
   auto kind = in.Number(1);
   auto depth = in.Number(2);
-  if (!kind || *kind < Change::kCreateKey || *kind > Change::kDeleteValue) return std::nullopt;
+  if (!kind || *kind < Change::kCreateKey || *kind > Change::kCreateVolatileKey) return std::nullopt;
   if (!depth || *depth > kMaxKeyDepth) return std::nullopt;
   change.kind = static_cast<Change::Kind>(*kind);
   for (std::uint64_t i = 0; i < *depth; ++i) {
@@ -165,7 +165,11 @@ bool ApplyChange(Key& root, const Change& change) {
   }
   // A value's key exists whenever the value was set; making it here keeps replay total.
   Key* key = &root;
-  for (const std::string& name : change.path) key = &key->AddSubkey(name);
+  for (const std::string& name : change.path) {
+    bool created = false;
+    key = &key->AddSubkey(name, &created);
+    if (created && change.kind == Change::kCreateVolatileKey) key->MakeVolatile();
+  }
   if (change.kind == Change::kSetValue) key->SetValue(change.name, change.type, change.data);
   return true;
 }

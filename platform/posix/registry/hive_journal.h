@@ -22,7 +22,15 @@
 namespace vp::registry {
 
 struct Change {
-  enum Kind : std::uint8_t { kCreateKey = 1, kDeleteKey = 2, kSetValue = 3, kDeleteValue = 4 };
+  // kCreateVolatileKey makes the keys of its path that do not exist yet volatile; keys that
+  // exist keep what they are.
+  enum Kind : std::uint8_t {
+    kCreateKey = 1,
+    kDeleteKey = 2,
+    kSetValue = 3,
+    kDeleteValue = 4,
+    kCreateVolatileKey = 5
+  };
   Kind kind = kCreateKey;
   std::vector<std::string> path;  // key names from the hive's root
   std::string name;               // value name

@@ -39,6 +39,10 @@ class Key {
   std::uint64_t Id() const { return id_; }
   void AdoptId(std::uint64_t id) { id_ = id; }
 
+  // A volatile key would be gone at the next restart; no non-volatile key is made below one.
+  bool IsVolatile() const { return volatile_; }
+  void MakeVolatile() { volatile_ = true; }
+
   const std::vector<std::unique_ptr<Key>>& Subkeys() const { return subkeys_; }
   Key* FindSubkey(std::string_view name) const;
   Key& AddSubkey(std::string_view name, bool* created = nullptr);
@@ -53,6 +57,7 @@ class Key {
  private:
   std::string name_, folded_;
   std::uint64_t id_;
+  bool volatile_ = false;
   std::vector<std::unique_ptr<Key>> subkeys_;
   std::vector<Value> values_;
   std::unordered_map<std::string, std::size_t> valueIndex_;  // folded name -> position
@@ -63,7 +68,8 @@ class Key {
 void CarryIds(const Key& old, Key& fresh);
 
 // The .reg file of a hive whose root is named `rootName` ("HKEY_CURRENT_USER"), in UTF-16LE
-// with a byte order mark as regedit writes them.
+// with a byte order mark as regedit writes them. A volatile key's section starts with the
+// comment line ";volatile", which regedit skips as any comment.
 std::string SerializeHive(const Key& root, std::string_view rootName);
 // Parses a hive file, UTF-16LE with its mark or 8-bit text; null when any line is not
 // understood or a key or name breaks the registry's bounds (the file is then left alone).

@@ -266,7 +266,7 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY resu
   return OpenBelow(*t.handle, names, desired, result);
 }
 
-LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD, REGSAM desired,
+LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD options, REGSAM desired,
                         LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition) {
   std::lock_guard guard(g_registryLock);
   if (!result || reserved) return ERROR_INVALID_PARAMETER;
@@ -289,13 +289,20 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD, R
     if (!k) return ERROR_KEY_DELETED;
     REGSAM granted = 0;
     if (!Grant(t.handle->hive, desired, &granted)) return ERROR_ACCESS_DENIED;
+    // `parent` ends as the deepest key of the path that exists: the parent of the first new one.
     std::size_t existing = 0;
-    for (Key* probe = k; existing < names.size(); ++existing) {
-      if (!(probe = probe->FindSubkey(names[existing]))) break;
+    Key* parent = k;
+    for (; existing < names.size(); ++existing) {
+      Key* next = parent->FindSubkey(names[existing]);
+      if (!next) break;
+      parent = next;
     }
     bool create = existing < names.size();
+    bool makeVolatile = options & REG_OPTION_VOLATILE;
     if (create && HiveIsReadOnly(t.handle->hive)) return ERROR_ACCESS_DENIED;
-    if (create && !changes.Apply(root, Change{Change::kCreateKey, Joined(t.handle->path, names), {}, 0, {}}))
+    if (create && parent->IsVolatile() && !makeVolatile) return ERROR_CHILD_MUST_BE_VOLATILE;
+    Change::Kind kind = makeVolatile ? Change::kCreateVolatileKey : Change::kCreateKey;
+    if (create && !changes.Apply(root, Change{kind, Joined(t.handle->path, names), {}, 0, {}}))
       return ERROR_INVALID_PARAMETER;  // deeper than the registry allows
     for (const std::string& name : names) k = k->FindSubkey(name);
     if (disposition) *disposition = create ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;

@@ -42,11 +42,16 @@ std::unique_ptr<Key> SampleTree() {
   maker.AddSubkey("Empty");
   maker.AddSubkey("b").AddSubkey("Deeper");
   maker.AddSubkey("A");
+  Key& session = root->AddSubkey("Volatile Environment");
+  session.MakeVolatile();
+  session.SetValue("LOGONSERVER", 1, Sz("\\\\HOST"));
+  session.AddSubkey("1").MakeVolatile();
   return root;
 }
 
 void ExpectSameTree(const Key& a, const Key& b) {
   EXPECT_EQ(a.Name(), b.Name());
+  EXPECT_EQ(a.IsVolatile(), b.IsVolatile()) << a.Name();
   ASSERT_EQ(a.Values().size(), b.Values().size()) << a.Name();
   for (std::size_t i = 0; i < a.Values().size(); ++i) {
     EXPECT_EQ(a.Values()[i].name, b.Values()[i].name);
@@ -75,6 +80,9 @@ TEST(HiveFormat, WritesTheFormsRegeditReads) {
   key.SetValue("Expand", 2, Sz("%A%"));
   key.SetValue("Имя", 1, Sz("日本語"));
   key.SetValue("Pair", 1, Sz("😀"));
+  Key& session = key.AddSubkey("Session");
+  session.MakeVolatile();
+  session.SetValue("Id", 4, std::string("\x07\0\0\0", 4));
   std::string file = SerializeHive(*root, "HKEY_CURRENT_USER");
   EXPECT_EQ(file.substr(0, 4), std::string("\xff\xfeW\0", 4));  // UTF-16LE with its mark
   EXPECT_EQ(HiveText(file),
@@ -87,7 +95,36 @@ TEST(HiveFormat, WritesTheFormsRegeditReads) {
             "\"Expand\"=hex(2):25,00,41,00,25,00,00,00\r\n"
             "\"Имя\"=\"日本語\"\r\n"
             "\"Pair\"=hex(1):3d,d8,00,de,00,00\r\n"
+            "\r\n[HKEY_CURRENT_USER\\Software\\Maker\\Session]\r\n"
+            ";volatile\r\n"
+            "\"Id\"=dword:00000007\r\n"
             "\r\n");
+}
+
+// The marker belongs to the section it is in; the hive's root, and the text before the first
+// section, take it as a plain comment.
+TEST(HiveFormat, TheVolatileMarkerMarksItsSectionsKeyOnly) {
+  auto tree = ParseHive(
+      "Windows Registry Editor Version 5.00\n"
+      ";volatile\n"
+      "[HKEY_CURRENT_USER]\n"
+      ";volatile\n"
+      "\"Root\"=dword:1\n"
+      "[HKEY_CURRENT_USER\\Session]\n"
+      "\"Id\"=dword:1\n"
+      ";volatile\n"
+      "[HKEY_CURRENT_USER\\Session\\Kept]\n"
+      "; volatile\n"
+      "[HKEY_CURRENT_USER\\Other]\n",
+      "HKEY_CURRENT_USER");
+  ASSERT_NE(tree, nullptr);
+  EXPECT_FALSE(tree->IsVolatile());
+  ASSERT_NE(tree->FindValue("Root"), nullptr);
+  const Key* session = tree->FindSubkey("Session");
+  EXPECT_TRUE(session->IsVolatile());
+  EXPECT_NE(session->FindValue("Id"), nullptr);
+  EXPECT_FALSE(session->FindSubkey("Kept")->IsVolatile());  // another comment
+  EXPECT_FALSE(tree->FindSubkey("Other")->IsVolatile());
 }
 
 TEST(HiveFormat, ReadsLineFeedsContinuationsAndComments) {

@@ -14,6 +14,7 @@ std::vector<Change> SampleChanges() {
       Change{Change::kSetValue, {"Software", "Данные"}, "Ключ", 1, WideFromName("first") + std::string(2, '\0')},
       Change{Change::kSetValue, {"Software", "Данные"}, "Цвет", 3, std::string("\0\1\2", 3)},
       Change{Change::kSetValue, {"Software", "App"}, "", 4, "\x2a\0\0\0"},
+      Change{Change::kCreateVolatileKey, {"Software", "App", "Session", "Now"}, {}, 0, {}},
       Change{Change::kDeleteValue, {"Software", "Данные"}, "ключ", 0, {}},
       Change{Change::kSetValue, {"Software", "Данные"}, "Ключ", 1, "again"},
       Change{Change::kDeleteKey, {"Software", "Данные", "日本"}, {}, 0, {}},
@@ -40,6 +41,11 @@ TEST(HiveJournal, ReplayRebuildsTheChangesAndIsIdempotent) {
   EXPECT_EQ(data->Values()[1].data, "again");
   EXPECT_TRUE(data->Subkeys().empty());
   EXPECT_EQ(applied.FindSubkey("Software")->FindSubkey("Gone"), nullptr);
+  // A volatile create makes the keys it adds volatile and leaves the one that was there.
+  const Key* app = applied.FindSubkey("Software")->FindSubkey("App");
+  EXPECT_FALSE(app->IsVolatile());
+  EXPECT_TRUE(app->FindSubkey("Session")->IsVolatile());
+  EXPECT_TRUE(app->FindSubkey("Session")->FindSubkey("Now")->IsVolatile());
 
   std::string records = Records(SampleChanges());
   Key replayed("HKEY_CURRENT_USER");

@@ -125,10 +125,10 @@ TEST(HiveRegedit, WineReadsWhatOurLayerReads) {
   const char* prefix = std::getenv("VP_WINE_PREFIX");
   if (!prefix || !*prefix) GTEST_SKIP() << "VP_WINE_PREFIX names no wine prefix";
 
-  // Other programs' keys in several scripts, as the file holds them...
+  // Other programs' keys in several scripts, one of them volatile, as the file holds them...
   const std::string text =
       "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\VpRegeditUnicode]\r\n"
-      "\r\n[HKEY_CURRENT_USER\\Software\\VpRegeditUnicode\\Данные]\r\n"
+      "\r\n[HKEY_CURRENT_USER\\Software\\VpRegeditUnicode\\Данные]\r\n;volatile\r\n"
       "\"Ключ\"=\"first\"\r\n\"Цвет\"=\"second\"\r\n\"Name\"=\"日本語\"\r\n\"Emoji 😀\"=\"😀 ünïcödé\"\r\n"
       "\"Expand\"=hex(2):25,00,14,04,25,00,00,00\r\n"
       "\r\n[HKEY_CURRENT_USER\\Software\\VpRegeditUnicode\\Привет\\日本]\r\n";
@@ -198,6 +198,8 @@ TEST(HiveRegedit, WineReadsWhatOurLayerReads) {
   ASSERT_NE(theirs, nullptr) << vp::registry::HiveText(ReadHost(exported));
   ExpectSameTree(*ourUnicode, *theirs);
   EXPECT_NE(theirs->FindSubkey("Данные")->FindValue("Name"), nullptr);
+  // The volatile key's marker is a comment to regedit: the key and its values are imported.
+  EXPECT_TRUE(ourUnicode->FindSubkey("Данные")->IsVolatile());
 
   RunCommand(env + "reg delete 'HKCU\\" + kKey + "' /f 2>&1");
   RunCommand(env + "reg delete 'HKCU\\Software\\VpRegeditUnicode' /f 2>&1");

@@ -185,6 +185,39 @@ TEST_F(HiveSafety, ALargeHiveJournalsChangesThatOthersSeeAtOnce) {
   RegCloseKey(key);
 }
 
+// Exits 0 when below Software\Large\Session a non-volatile key is refused with
+// ERROR_CHILD_MUST_BE_VOLATILE and a volatile one is made.
+VP_CHILD(make_below_session) {
+  HKEY key = nullptr;
+  LONG plain = RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Large\\Session\\Child", 0, nullptr, 0,
+                               KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  if (plain == ERROR_SUCCESS) return 1;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Large\\Session\\Child", 0, nullptr, REG_OPTION_VOLATILE,
+                      KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return 2;
+  RegCloseKey(key);
+  return plain == ERROR_CHILD_MUST_BE_VOLATILE ? 0 : 3;
+}
+
+TEST_F(HiveSafety, AVolatileKeyStaysVolatileInTheJournalAndTheHive) {
+  WriteHost(HivePath(), LargeHive());
+  HKEY session = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Large\\Session", 0, nullptr, REG_OPTION_VOLATILE,
+                            KEY_ALL_ACCESS, nullptr, &session, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(session);
+  ASSERT_TRUE(HostExists(HivePath() + ".log"));
+  // Another process reads the key from the journal, volatile.
+  EXPECT_EQ(vp::test::RunChild("make_below_session"), 0);
+
+  ASSERT_EQ(vp::registry::StoreOf(vp::registry::Hive::CurrentUser).Fold(), ERROR_SUCCESS);
+  std::string text = vp::registry::HiveText(ReadHost(HivePath()));
+  EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Large\\Session]\r\n;volatile\r\n"), std::string::npos);
+  EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Large\\Session\\Child]\r\n;volatile\r\n"),
+            std::string::npos);
+  EXPECT_EQ(text.find("[HKEY_CURRENT_USER\\Software\\Large]\r\n;volatile"), std::string::npos);
+}
+
 TEST_F(HiveSafety, AFileRewrittenFromOutsideIsWhatTheNextCallReads) {
   // A small hive, rewritten whole by every change.
   HKEY key = Create("Software\\Maker");

@@ -9,9 +9,11 @@
 // both, and its own values are the machine's classes key's. A predefined key is known by its low 32 bits, zero- or sign-extended. A failed
 // RegOpenKeyExA leaves a null handle. A caller may aim the type and the size at one DWORD: the
 // buffer's size is read first and the data's size written last, as wine does.
-// REG_OPTION_VOLATILE is accepted and the key kept as any other: the emulated machine never
-// restarts, so nothing would discard it, and no volatility is kept (ERROR_CHILD_MUST_BE_VOLATILE
-// never arises).
+// REG_OPTION_VOLATILE makes a volatile key, and a non-volatile key cannot be made below one
+// (ERROR_CHILD_MUST_BE_VOLATILE); every key a call makes along its path gets the call's option,
+// and a key that exists is opened whatever the option, keeping its own volatility. The emulated
+// machine never restarts, so a volatile key is kept in the hive file like any other, its section
+// marked by a ";volatile" comment line that regedit skips (see hive_format.cpp).
 #pragma once
 
 #include "platform/posix/core/errors.h"
@@ -90,6 +92,9 @@ using LSTATUS = LONG;
 #endif
 #ifndef ERROR_NOACCESS
 #  define ERROR_NOACCESS 998L
+#endif
+#ifndef ERROR_CHILD_MUST_BE_VOLATILE
+#  define ERROR_CHILD_MUST_BE_VOLATILE 1021L
 #endif
 // A hive whose lock another process holds for longer than the bounded wait.
 #ifndef ERROR_TIMEOUT
