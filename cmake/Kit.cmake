@@ -1,7 +1,7 @@
 # The UI module kit, what `cmake --install` puts in a prefix (component "kit"): the framework
 # runtime and its public headers, the launcher to run a module under, and the CMake package
-# VantPlusUIKit that builds modules against them (cmake/kit/). On Windows builds, `cpack` zips
-# the installed kit as VantPlusUIKit-<version>-windows-<arch>.zip.
+# VantPlusUIKit that builds modules against them (cmake/kit/). On Windows builds, the target
+# `package` zips the installed kit as packages/VantPlusUIKit-<version>-windows-<arch>.zip.
 include(CMakePackageConfigHelpers)
 include(cmake/kit/VantPlusUIKitABI.cmake)
 
@@ -61,4 +61,12 @@ if(WIN32)
   set(CPACK_COMPONENTS_ALL kit)
   set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
   include(CPack)
+endif()
+
+# Installing and packaging need the kit's targets only, not every test program of the build.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+if(WIN32)
+  add_custom_target(kit-package COMMAND ${CMAKE_CPACK_COMMAND} --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake
+                    WORKING_DIRECTORY ${CMAKE_BINARY_DIR} COMMENT "Zipping the UI module kit" VERBATIM)
+  add_dependencies(kit-package vp_framework VantPro)
 endif()

@@ -25,6 +25,22 @@ check "the kit carries the package, the runtime, the launcher and the module hea
 check "the kit leaves out the window model's internals and every test program" \
   bash -c "! find '$kit' -name ui_model.h -o -name '*_tests*' -o -name machine.h | grep -q ."
 
+if [ -n "$toolchain" ]; then
+  # The zip of the kit, named with version and architecture, holds what the install put in the prefix.
+  check "cpack zips the kit" cpack --config "$build/CPackConfig.cmake" -B "$work/packages"
+  # The architecture as the kit records its compiler's target ("GNU 12, x86_64-w64-mingw32, ...").
+  arch=$(sed -n 's/^set(VantPlusUIKit_COMPILER "[^,]*, \([a-z0-9_]*\)-.*/\1/p' "$kit/lib/cmake/VantPlusUIKit/VantPlusUIKitConfig.cmake")
+  zip=$(ls "$work/packages"/VantPlusUIKit-*-windows-"$arch".zip 2>/dev/null | head -n 1)
+  check "the zip is named VantPlusUIKit-<version>-windows-$arch.zip" \
+    bash -c "ls '$work/packages' | grep -qxE 'VantPlusUIKit-[0-9]+\.[0-9]+\.[0-9]+-windows-$arch\.zip'"
+  check "the zip holds the installed kit, file for file" python3 - "$zip" "$kit" <<'EOF_PY'
+import os, sys, zipfile
+names = {n.split("/", 1)[1] for n in zipfile.ZipFile(sys.argv[1]).namelist() if not n.endswith("/")}
+files = {os.path.relpath(os.path.join(d, f), sys.argv[2]) for d, _, fs in os.walk(sys.argv[2]) for f in fs}
+sys.exit(0 if names == files else f"only in the zip: {sorted(names - files)}; only installed: {sorted(files - names)}")
+EOF_PY
+fi
+
 configure() {  # <binary folder> <kit prefix> [cmake options...]; $use_toolchain replaces the toolchain file
   local binary=$1 prefix=$2 file=${use_toolchain:-$toolchain}; shift 2
   cmake -S "$example" -B "$binary" -DCMAKE_PREFIX_PATH="$prefix" ${file:+-DCMAKE_TOOLCHAIN_FILE="$file"} "$@"
