@@ -16,9 +16,6 @@ namespace {
 
 #ifndef _WIN32
 // Linux has no resource section: the module registers its dialog template when it is loaded.
-#define TICKER_TEMPLATE_ROW(id, cls, text, style, x, y, w, h) \
-  vp::fw::ControlTemplate{id, cls, text, static_cast<DWORD>(style), x, y, w, h},
-
 const vp::fw::DialogTemplate kTickerWindow{IDD_TICKER_WINDOW,
                                            static_cast<DWORD>(TICKER_WINDOW_STYLE),
                                            static_cast<DWORD>(TICKER_WINDOW_EXSTYLE),
@@ -26,7 +23,7 @@ const vp::fw::DialogTemplate kTickerWindow{IDD_TICKER_WINDOW,
                                            TICKER_WINDOW_CAPTION,
                                            TICKER_WINDOW_FONT_SIZE,
                                            TICKER_WINDOW_FONT_NAME,
-                                           {TICKER_WINDOW_CONTROLS(TICKER_TEMPLATE_ROW)}};
+                                           {TICKER_WINDOW_CONTROLS(VP_DIALOG_TEMPLATE_ROW)}};
 const vp::fw::DialogTemplateRegistration kRegistration(&kTickerWindow);
 #endif
 

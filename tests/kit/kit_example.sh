@@ -82,7 +82,7 @@ refused "a kit of another compiler version is refused, naming both compilers" \
   "$work/other-kit.log" "$kit_compiler" "(GNU 99," "is not the kit's"
 # And a real other compiler where there is one: mingw-w64's win32 thread model, or clang.
 if [ -n "$toolchain" ]; then
-  other_compiler=$(command -v x86_64-w64-mingw32-g++-win32)
+  other_compiler=$(command -v "$(sed 's/^[^,]*, \([^,]*\),.*/\1/' <<<"$kit_compiler")-g++-win32")
   # The toolchain file names its compiler: a file of its own names the other one.
   printf 'include(%s)\nset(CMAKE_CXX_COMPILER %s)\n' "$toolchain" "$other_compiler" >"$work/win32-threads.cmake"
   other_toolchain="$work/win32-threads.cmake" other=()
