@@ -1,11 +1,14 @@
 # The UI module kit, what `cmake --install` puts in a prefix (component "kit"): the framework
 # runtime and its public headers, the launcher to run a module under, and the CMake package
 # VantPlusUIKit that builds modules against them (cmake/kit/). On Windows builds, the target
-# `package` zips the installed kit as packages/VantPlusUIKit-<version>-windows-<arch>.zip.
+# `kit-package` zips the installed kit as packages/VantPlusUIKit-<version>-windows-<arch>.zip.
 include(CMakePackageConfigHelpers)
 include(cmake/kit/VantPlusUIKitABI.cmake)
 
 set(VP_KIT_PACKAGE_DIR lib/cmake/VantPlusUIKit)
+# The module interface's version, apart from the product's: a new major version is one that
+# breaks modules built against the last (a class's layout, an export's meaning).
+set(VP_UI_KIT_VERSION 1.0.0)
 
 # Public headers only: the framework's classes (not the POSIX window model, ui_model.h), the
 # Windows declarations they use (on the host our own, less the emulated machine's internals),
@@ -45,7 +48,7 @@ configure_file(cmake/kit/VantPlusUIKitConfig.cmake.in ${CMAKE_BINARY_DIR}/kit/Va
                @ONLY)
 # A module built for one major version of the kit loads under any launcher of that version.
 write_basic_package_version_file(${CMAKE_BINARY_DIR}/kit/VantPlusUIKitConfigVersion.cmake
-                                 VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+                                 VERSION ${VP_UI_KIT_VERSION} COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_BINARY_DIR}/kit/VantPlusUIKitConfig.cmake
               ${CMAKE_BINARY_DIR}/kit/VantPlusUIKitConfigVersion.cmake
               cmake/kit/VantPlusUIKitABI.cmake cmake/kit/VantPlusUIKitExports.cmake
@@ -55,9 +58,9 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_NAME VantPlusUIKit)
   set(CPACK_PACKAGE_VENDOR KORAX)
-  set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+  set(CPACK_PACKAGE_VERSION ${VP_UI_KIT_VERSION})
   set(CPACK_SYSTEM_NAME windows-${CMAKE_SYSTEM_PROCESSOR})
-  set(CPACK_PACKAGE_FILE_NAME VantPlusUIKit-${PROJECT_VERSION}-windows-${CMAKE_SYSTEM_PROCESSOR})
+  set(CPACK_PACKAGE_FILE_NAME VantPlusUIKit-${VP_UI_KIT_VERSION}-windows-${CMAKE_SYSTEM_PROCESSOR})
   set(CPACK_COMPONENTS_ALL kit)
   set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
   include(CPack)
