@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench_machine.h"
 #include "platform/machine.h"
 #include "platform/win.h"
 
@@ -41,11 +42,8 @@ bool RenamedCopy(const std::string& from, const std::string& to) {
 
 int main(int argc, char** argv) {
   int files = argc > 1 ? std::atoi(argv[1]) : 500;
-  const char* where = std::getenv("VP_BENCH_DIR");
-  std::string pattern = std::string(where ? where : "/tmp") + "/vp-bench-machine-XXXXXX";
-  if (!mkdtemp(pattern.data())) return 1;
-  std::string root = pattern;
-  vp::machine::UseRoot(root);
+  std::string root = vp::bench::UseFreshMachine();
+  if (root.empty()) return 1;
   std::string c = vp::machine::FindDrive('C')->hostFolder;
   for (const char* folder : {"C:\\Source", "C:\\Plain", "C:\\Renamed", "C:\\Copied"}) CreateDirectoryA(folder, nullptr);
   std::string content(8192, 'x');
@@ -72,6 +70,5 @@ int main(int argc, char** argv) {
               "us/file; CopyFileA / plain %.2f, CopyFileA / renamed %.2f%s\n",
               files, root.c_str(), plain * 1e6 / files, renamed * 1e6 / files, copied * 1e6 / files, copied / plain,
               copied / renamed, failed ? " (copies failed)" : "");
-  std::string command = "rm -rf '" + root + "'";
-  return std::system(command.c_str()) == 0 && !failed ? 0 : 1;
+  return vp::bench::RemoveMachine(root) && !failed ? 0 : 1;
 }

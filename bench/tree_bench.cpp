@@ -19,7 +19,7 @@
 #include "files/tree_operations.h"
 #include "platform/machine.h"
 #include "platform/win.h"
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
 
 namespace {
 

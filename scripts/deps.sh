@@ -28,7 +28,8 @@ wine64        test -x /usr/lib/wine/wine64
 xvfb          have Xvfb
 liblnk-utils  have lnkinfo
 lldb          have lldb
-python3       have python3"
+python3       have python3
+python3-yaml  python3 -c 'import yaml'"
 if [ $demo = 1 ]; then
   required=$(grep -E '^(cmake|g\+\+|make|libgtest-dev|liblnk-utils) ' <<<"$required")
 fi

@@ -1,9 +1,12 @@
 #include "files/client_database_backup.h"
 
+#include <functional>
+#include <utility>
+
 #include "files/file_into_place.h"
 #include "files/folder_walk.h"
 #include "files/tree_operations.h"
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
 
 namespace {
 
@@ -16,62 +19,168 @@ constexpr const char* kLegacyCopyFolder = "VPLUS_CLIENT_BACKUP";
 constexpr const char* kObsoleteBackupFolder = "VP_CLI_BACKUP";
 constexpr const char* kLegacyUserDatabase = "\\IdvVantPlusDB.dbd";
 
-void CreateFolder(const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
+// The setup package the installer runs from: the current directory.
+constexpr const char* kPackage = ".\\";
+constexpr const char* kCommonSubFolder = "\\ComVantPlusDB";
+// The record of what the package delivers, in the generations folder of the main backup.
+constexpr const char* kRecordName = "\\package-files.txt";
 
 }  // namespace
 
-void CClientDatabaseBackup::Copy(const std::string& from, const std::string& to) {
+CClientDatabaseBackup::CClientDatabaseBackup(InstallerState& state, std::string drive)
+    : m_state(state), m_drive(std::move(drive)) {}
+
+std::string CClientDatabaseBackup::RecordFolder() const {
+  return files::GenerationsFolderOf(Drive(), g_profile.BackupDbFolderName);
+}
+
+files::CPackageRecord& CClientDatabaseBackup::Record() const {
+  if (!m_record) {
+    m_record = std::make_unique<files::CPackageRecord>(RecordFolder() + kRecordName);
+    m_record->Load();
+  }
+  return *m_record;
+}
+
+bool CClientDatabaseBackup::IsDelivered(const std::string& live, const std::string& packageCopy,
+                                        const std::string& relative) const {
+  if (files::PathExists(packageCopy)) return files::SameFileContent(live, packageCopy);
+  return Record().Delivers(relative, live);
+}
+
+std::string CClientDatabaseBackup::Drive() const {
+  return m_drive.empty() ? m_state.GetDrive() : m_drive;
+}
+
+void CClientDatabaseBackup::CreateFolder(const std::string& path) const {
+  // An uninstall only keeps versions; it makes nothing in the backup folders.
+  if (m_purpose == files::CSavedCopies::Purpose::kBackup) CreateDirectoryA(path.c_str(), nullptr);
+}
+
+void CClientDatabaseBackup::Save(const std::string& store, const std::string& from,
+                                 const std::string& packageCopy, const std::string& relative) {
+  auto& saved = m_stores[store];
+  if (!saved) saved = std::make_unique<files::CSavedCopies>(Drive(), store, m_purpose);
   // A missing source file is nothing to save; one that exists and cannot be saved is.
-  if (files::CopyIntoPlace(from, to) == files::CopyOutcome::kFailed) m_bFailed = true;
+  if (saved->Save(from, IsDelivered(from, packageCopy, relative), relative) ==
+      files::CopyOutcome::kFailed) {
+    m_dwLastError = GetLastError();
+    m_bFailed = true;
+  }
 }
 
 BOOL CClientDatabaseBackup::IsLegacyDbLayout() const {
-  std::string drive = m_state.GetDrive();
+  std::string drive = Drive();
   return !files::PathExists(drive + g_profile.CommonDbSubPath) &&
          files::PathExists(drive + g_profile.DbFolderNameB);
 }
 
 bool CClientDatabaseBackup::IsClientBackupDue(const std::string& backupFolder) const {
-  std::string drive = m_state.GetDrive();
+  std::string drive = Drive();
   std::string saved = drive + backupFolder;
-  if (!files::PathExists(saved + kCommonFiles[0])) return true;
   std::string live = IsLegacyDbLayout() ? drive + g_profile.DbFolderNameB
-                                        : drive + g_profile.DbFolderNameB + "\\ComVantPlusDB";
+                                        : drive + g_profile.DbFolderNameB + kCommonSubFolder;
+  std::string package = kPackage + g_profile.DbFolderNameB + kCommonSubFolder;
   for (const char* file : kCommonFiles) {
-    if (files::PathExists(live + file) && !files::SameFileContent(live + file, saved + file))
-      return true;
+    if (!files::PathExists(live + file) || IsDelivered(live + file, package + file, file))
+      continue;
+    if (!files::SameFileContent(live + file, saved + file)) return true;
   }
   return false;
 }
 
 void CClientDatabaseBackup::BackupClientDatabase(const std::string& backupFolder) {
-  std::string drive = m_state.GetDrive();
+  std::string drive = Drive();
   m_bLegacyDbLayout = IsLegacyDbLayout();
   std::string source;
   if (files::PathExists(drive + g_profile.CommonDbSubPath)) {
-    source = drive + g_profile.DbFolderNameB + "\\ComVantPlusDB";
+    source = drive + g_profile.DbFolderNameB + kCommonSubFolder;
   } else if (m_bLegacyDbLayout) {
     source = drive + g_profile.DbFolderNameB;
   } else {
     return;  // nothing to back up
   }
-  std::string target = drive + backupFolder;
-  CreateFolder(target);
-  for (const char* file : kCommonFiles) Copy(source + file, target + file);
+  // The package delivers the common files in the current layout only.
+  std::string package = kPackage + g_profile.DbFolderNameB + kCommonSubFolder;
+  CreateFolder(drive + backupFolder);
+  for (const char* file : kCommonFiles) Save(backupFolder, source + file, package + file, file);
+  if (m_purpose != files::CSavedCopies::Purpose::kBackup) return;
   if (m_bLegacyDbLayout) {
-    std::string verbatim = drive + kLegacyCopyFolder;
-    CreateFolder(verbatim);
-    for (const char* file : kCommonFiles) Copy(source + file, verbatim + file);
+    CreateFolder(drive + kLegacyCopyFolder);
+    for (const char* file : kCommonFiles)
+      Save(kLegacyCopyFolder, source + file, package + file, file);
   }
   std::string obsolete = drive + kObsoleteBackupFolder;
   if (files::PathExists(obsolete)) CTreeOperations(m_state).ClearFolderKeepingBackups(obsolete);
 }
 
+void CClientDatabaseBackup::KeepLiveDatabases(const std::string& backupFolder) {
+  m_purpose = Record().Empty() ? files::CSavedCopies::Purpose::kKeepAsVersion
+                               : files::CSavedCopies::Purpose::kBackup;
+  BackupClientDatabase(backupFolder);
+  std::string databaseFolder = Drive() + g_profile.DbFolderNameB;
+  for (const char* variant : {"CM", "FO"}) {
+    if (files::AnythingMatches(databaseFolder + "\\" + variant + "*"))
+      BackupUserDatabases(variant, backupFolder);
+  }
+}
+
+void CClientDatabaseBackup::RemoveCopyLeftovers(const std::string& backupFolder) {
+  std::string drive = Drive();
+  for (const std::string& folder : {backupFolder, std::string(kLegacyCopyFolder)}) {
+    files::RemoveCopyLeftovers(drive + folder);
+    files::RemoveCopyLeftovers(files::GenerationsFolderOf(drive, folder));
+  }
+}
+
+bool CClientDatabaseBackup::RecordPackageDatabases() {
+  files::CPackageRecord& record = Record();
+  record = files::CPackageRecord(RecordFolder() + kRecordName);
+  auto add = [&](const std::string& folder, const std::string& place,
+                 const std::function<std::string(const std::string&)>& nameInBackup) {
+    files::WalkFolder(folder, [&](const files::FolderEntry& entry) {
+      if (entry.IsFolder() || entry.IsLink()) return true;
+      if (auto fingerprint = files::FingerprintOf(entry.path))
+        record.Add(place + "\\" + nameInBackup(entry.name), *fingerprint);
+      return true;
+    });
+  };
+  auto same = [](const std::string& name) { return name; };
+  std::string databases = kPackage + g_profile.DbFolderNameB;
+  add(databases + kCommonSubFolder, "", same);
+  // User folders the package may bring, in the current layout (CMUser01 is the user User01).
+  files::WalkFolder(databases, [&](const files::FolderEntry& entry) {
+    for (const char* variant : {"CM", "FO"}) {
+      std::string prefix = std::string(variant) + "User";
+      if (!entry.IsFolder() || entry.IsLink() || entry.name.compare(0, 6, prefix) != 0) continue;
+      std::string user = entry.name.substr(2);
+      add(entry.path, std::string("\\") + variant + "\\" + user, [&](const std::string& name) {
+        return files::EqualsNoCase(name, entry.name + ".dbd") ? user + ".dbd" : name;
+      });
+    }
+    return true;
+  });
+  CreateDirectoryA(RecordFolder().c_str(), nullptr);
+  return record.Store();
+}
+
 void CClientDatabaseBackup::BackupUserDatabases(const std::string& variant,
                                                 const std::string& backupFolder) {
-  std::string drive = m_state.GetDrive();
-  m_bLegacyDbLayout = IsLegacyDbLayout();
+  std::string drive = Drive();
+  bool legacy = IsLegacyDbLayout();
   CreateFolder(drive + backupFolder + "\\" + variant);
+  BackupUsersOfLayout(variant, backupFolder, legacy);
+  // A database folder without its common sub-folder reads as legacy, yet may hold users in
+  // the current layout (the sub-folder was lost, or never made): the copy empties the folder,
+  // so they are saved too.
+  if (legacy) BackupUsersOfLayout(variant, backupFolder, FALSE);
+  m_bLegacyDbLayout = legacy;
+}
+
+void CClientDatabaseBackup::BackupUsersOfLayout(const std::string& variant,
+                                                const std::string& backupFolder, BOOL legacy) {
+  std::string drive = Drive();
+  m_bLegacyDbLayout = legacy;
   std::string root = drive + g_profile.DbFolderNameB;
   if (m_bLegacyDbLayout) root += "\\" + variant;
   if (!files::PathExists(root)) return;
@@ -107,17 +216,20 @@ void CClientDatabaseBackup::BackupUserFiles(const std::string& variant,
                                             const std::string& userFolder,
                                             const std::string& backupFolder,
                                             std::initializer_list<const char*> files) {
-  std::string drive = m_state.GetDrive();
+  std::string drive = Drive();
   if (m_bLegacyDbLayout) {
-    std::string source = drive + g_profile.DbFolderNameC + "\\" + variant + "\\" + userFolder;
-    std::string target = drive + backupFolder + "\\" + variant + "\\" + userFolder;
-    for (const char* file : files) Copy(source + file, target + file);
-    std::string verbatim = drive + kLegacyCopyFolder + "\\" + variant + "\\" + userFolder;
-    for (const char* file : files) Copy(source + file, verbatim + file);
+    std::string relative = "\\" + variant + "\\" + userFolder;
+    std::string source = drive + g_profile.DbFolderNameC + relative;
+    std::string package = kPackage + g_profile.DbFolderNameC + relative;
+    for (const char* file : files) Save(backupFolder, source + file, package + file, relative + file);
+    if (m_purpose != files::CSavedCopies::Purpose::kBackup) return;
+    for (const char* file : files)
+      Save(kLegacyCopyFolder, source + file, package + file, relative + file);
   } else {
     std::string source = drive + g_profile.DbFolderNameC + "\\" + userFolder;
-    std::string target = drive + backupFolder + "\\" + variant + "\\" + m_strUserId;
-    for (const char* file : files) Copy(source + file, target + file);
+    std::string package = kPackage + g_profile.DbFolderNameC + "\\" + userFolder;
+    std::string relative = "\\" + variant + "\\" + m_strUserId;
+    for (const char* file : files) Save(backupFolder, source + file, package + file, relative + file);
   }
 }
 
@@ -160,16 +272,18 @@ void CClientDatabaseBackup::BackupUserFileSetUnconfOrdInfo(const std::string& va
 void CClientDatabaseBackup::BackupUserFileSetUserDatabase(const std::string& variant,
                                                           const std::string& userFolder,
                                                           const std::string& backupFolder) {
-  std::string drive = m_state.GetDrive();
+  std::string drive = Drive();
   if (m_bLegacyDbLayout) {
-    std::string source =
-        drive + g_profile.DbFolderNameC + "\\" + variant + "\\" + userFolder + kLegacyUserDatabase;
-    Copy(source,
-         drive + backupFolder + "\\" + variant + "\\" + userFolder + "\\" + userFolder + ".dbd");
-    Copy(source, drive + kLegacyCopyFolder + "\\" + variant + "\\" + userFolder +
-                     kLegacyUserDatabase);
+    std::string relative = "\\" + variant + "\\" + userFolder;
+    std::string source = drive + g_profile.DbFolderNameC + relative + kLegacyUserDatabase;
+    std::string package = kPackage + g_profile.DbFolderNameC + relative + kLegacyUserDatabase;
+    Save(backupFolder, source, package, relative + "\\" + userFolder + ".dbd");
+    if (m_purpose != files::CSavedCopies::Purpose::kBackup) return;
+    Save(kLegacyCopyFolder, source, package, relative + kLegacyUserDatabase);
   } else {
-    Copy(drive + g_profile.DbFolderNameC + "\\" + userFolder + "\\" + userFolder + ".dbd",
-         drive + backupFolder + "\\" + variant + "\\" + m_strUserId + "\\" + m_strUserId + ".dbd");
+    std::string relative = "\\" + userFolder + "\\" + userFolder + ".dbd";
+    Save(backupFolder, drive + g_profile.DbFolderNameC + relative,
+         kPackage + g_profile.DbFolderNameC + relative,
+         "\\" + variant + "\\" + m_strUserId + "\\" + m_strUserId + ".dbd");
   }
 }

@@ -55,7 +55,9 @@ CopyOutcome CopyIntoPlace(const std::string& source, const std::string& target) 
   // The temporary name was cleared: failing when it exists again means nobody slipped a link
   // in its place to be written through.
   if (!CopyFileA(source.c_str(), temporary.c_str(), TRUE)) {
+    DWORD error = GetLastError();
     ClearName(temporary);  // what a failed copy left is no use to anybody
+    SetLastError(error);
     return CopyOutcome::kFailed;
   }
   // A read-only copy (the source was read-only) still gets flushed and, next time, replaced.
@@ -67,7 +69,9 @@ CopyOutcome CopyIntoPlace(const std::string& source, const std::string& target) 
   if (plainReadOnlyFile) SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!FlushToDisk(temporary) ||
       !MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    DWORD error = GetLastError();
     ClearName(temporary);
+    SetLastError(error);
     return CopyOutcome::kFailed;
   }
   if (sourceAttributes & FILE_ATTRIBUTE_READONLY)

@@ -10,7 +10,8 @@ namespace files {
 enum class CopyOutcome {
   kCopied,    // the target now holds the whole source
   kNoSource,  // nothing to copy: the source does not exist
-  kFailed,    // the source exists but the target could not be written; the target is as before
+  kFailed,    // the source exists but the target could not be written; the target is as before,
+              // and GetLastError tells why
 };
 
 CopyOutcome CopyIntoPlace(const std::string& source, const std::string& target);

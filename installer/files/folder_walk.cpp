@@ -11,7 +11,9 @@ bool WalkFolder(const std::string& folder, const std::function<bool(const Folder
   bool completed = true;
   bool more = true;
   while (more) {
-    FolderEntry entry{data.cFileName, folder + "\\" + data.cFileName, data.dwFileAttributes};
+    FolderEntry entry{data.cFileName, folder + "\\" + data.cFileName, data.dwFileAttributes,
+                      (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) |
+                          data.nFileSizeLow};
     more = FindNextFileA(find, &data) != FALSE;
     if (entry.name == "." || entry.name == "..") continue;
     if (!handle(entry)) {
@@ -21,6 +23,14 @@ bool WalkFolder(const std::string& folder, const std::function<bool(const Folder
   }
   FindClose(find);
   return completed;
+}
+
+bool AnythingMatches(const std::string& pattern) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  return true;
 }
 
 bool PathExists(const std::string& path) {

@@ -14,6 +14,7 @@ struct FolderEntry {
   std::string name;  // as the file system spells it
   std::string path;  // listed folder + "\" + name
   DWORD attributes = 0;
+  unsigned long long size = 0;  // a file's size in bytes
 
   bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
   bool IsLink() const { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
@@ -24,6 +25,9 @@ struct FolderEntry {
 // returns false. The next entry is fetched before the current one is handled, so a handler may
 // change the folder. True when every entry was handled (also for a missing or empty folder).
 bool WalkFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& handle);
+
+// True when anything, file or folder, matches `pattern` ("*" for any run of characters).
+bool AnythingMatches(const std::string& pattern);
 
 // True when anything (file, folder or link) of that name exists.
 bool PathExists(const std::string& path);

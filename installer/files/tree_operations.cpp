@@ -1,9 +1,10 @@
 #include "files/tree_operations.h"
 
 #include "files/folder_walk.h"
+#include "files/saved_copies.h"
 #include "platform/win.h"
 #include "res/installer_dialog.h"
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
 
 using files::FolderEntry;
 
@@ -40,7 +41,7 @@ void CTreeOperations::CopyTree(const std::string& source) {
   files::WalkFolder(source, [this](const FolderEntry& entry) {
     if (!PassesVariantFilter(entry.path)) return true;
     if (!entry.IsFolder()) {
-      CopyPackageFile(entry.path, entry.name);
+      CopyPackageFile(entry);
       return true;
     }
     // A link in the package is not followed: what it points to is no part of the package.
@@ -60,14 +61,25 @@ void CTreeOperations::CopyTree(const std::string& source) {
   m_state.SetDestDir(files::TextBeforeLastBackslash(dest) + "\\");
 }
 
-void CTreeOperations::CopyPackageFile(const std::string& source, const std::string& name) {
+void CTreeOperations::CountCopy(bool copied, const FolderEntry& source) {
+  if (!copied) {
+    m_dwLastError = GetLastError();
+    m_bIncomplete = true;
+    return;
+  }
+  ++m_filesCopied;
+  m_bytesCopied += source.size;
+}
+
+void CTreeOperations::CopyPackageFile(const FolderEntry& entry) {
+  const std::string& source = entry.path;
   std::string destDir = m_state.GetDestDir();
   // Files lying directly in the package folder never go to the drive root.
   if (destDir == m_state.GetDrive()) return;
-  std::string target = destDir + name;
+  std::string target = destDir + entry.name;
   // Most targets do not exist yet: the copy is tried first, so only a target in the way costs
   // a look at what is there.
-  if (CopyFileA(source.c_str(), target.c_str(), TRUE)) return;
+  if (CopyFileA(source.c_str(), target.c_str(), TRUE)) return CountCopy(true, entry);
   DWORD attributes = GetFileAttributesA(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     // A link in the target's place goes as a link: changing its attributes would change what
@@ -86,7 +98,7 @@ void CTreeOperations::CopyPackageFile(const std::string& source, const std::stri
                           "\" \nalready exists, but couldn't be replaced by the new file.");
     }
   }
-  if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) m_bIncomplete = true;
+  CountCopy(CopyFileA(source.c_str(), target.c_str(), FALSE) != FALSE, entry);
 }
 
 void CTreeOperations::PrepareDestinationFolder(const std::string& folder) {
@@ -101,7 +113,11 @@ void CTreeOperations::PrepareDestinationFolder(const std::string& folder) {
 
 bool CTreeOperations::ClearFolderKeepingBackups(const std::string& folder) {
   std::string userData = m_state.GetCheckBoxCaption(IDC_DATA_PATH);
-  if (files::EqualsNoCase(folder, userData + "\\MWBackup")) return true;
+  if (files::EqualsNoCase(folder, userData + "\\MWBackup")) {
+    // The user's own files stay; what a copy cut short left there does not.
+    files::RemoveCopyLeftovers(folder);
+    return true;
+  }
   std::string drive = m_state.GetDrive();
   bool keepFolder = files::EqualsNoCase(folder, userData) ||
                     files::EqualsNoCase(folder, drive + g_profile.DataFolderName) ||

@@ -8,7 +8,8 @@
 
 #include <string>
 
-#include "shell/installer_state.h"
+#include "common/installer_state.h"
+#include "files/folder_walk.h"
 
 class CTreeOperations {
  public:
@@ -28,13 +29,23 @@ class CTreeOperations {
   // True when some old file stayed or some package file could not be copied since this object
   // was made: the install did not complete.
   bool IsIncomplete() const { return m_bIncomplete; }
+  // Why the last package file that could not be copied failed (a system error code).
+  DWORD LastError() const { return m_dwLastError; }
+  // The package files copied since this object was made, and their bytes.
+  unsigned long FilesCopied() const { return m_filesCopied; }
+  unsigned long long BytesCopied() const { return m_bytesCopied; }
 
  private:
   bool PassesVariantFilter(const std::string& path) const;
-  void CopyPackageFile(const std::string& source, const std::string& name);
+  void CopyPackageFile(const files::FolderEntry& source);
+  // Counts a copied file, or notes why it failed.
+  void CountCopy(bool copied, const files::FolderEntry& source);
 
   InstallerState& m_state;
   bool m_bIncomplete = false;
+  DWORD m_dwLastError = 0;
+  unsigned long m_filesCopied = 0;
+  unsigned long long m_bytesCopied = 0;
 };
 
 // Deletes every file and folder below `folder` and then the folder itself. A file that cannot

@@ -5,7 +5,7 @@
 #include "files/folder_identity.h"
 #include "files/folder_walk.h"
 #include "platform/win.h"
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
 #include "uninstall/setup_folder.h"
 
 bool IsDriveWritable(const std::string& drive) {

@@ -2,15 +2,18 @@
 
 #include <cctype>
 
+#include "common/setup_log.h"
 #include "files/client_database_backup.h"
+#include "files/folder_walk.h"
 #include "files/tree_operations.h"
+#include "install/apps_entry.h"
 #include "install/install_checks.h"
 #include "install/settings_steps.h"
 #include "install/shortcuts.h"
 #include "platform/win.h"
 #include "registry/registry.h"
 #include "res/installer_dialog.h"
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
 #include "uninstall/setup_folder.h"
 
 namespace {
@@ -38,14 +41,6 @@ std::string TerminalTarget(const std::string& drive) {
 }
 
 }  // namespace
-
-bool AnythingMatches(const std::string& pattern) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return false;
-  FindClose(search);
-  return true;
-}
 
 bool CInstallSequence::CanInstall() {
   std::string drive = m_state.GetDrive();
@@ -78,27 +73,34 @@ void CInstallSequence::Run() {
 
   std::string drive = m_state.GetDrive();
   std::string driveLetter = drive.substr(0, 1);
+  SetupLog().Step("install " + m_state.GetAppType() + " on " + drive + ": database folder " +
+                  drive + g_profile.DbFolderName + ", user data folder " + drive +
+                  g_profile.DataFolderName + ", setup folder " + drive + g_profile.SetupBaseName);
   CRegistry w;
   std::string earlierFoDrive = ReadEarlierFoRetentionDrive(w);
   WriteVersionAndBackupDrive(w, driveLetter);
-  WriteInstalledDrive(w, driveLetter);
+  bool settingsSaved = WriteInstalledDrive(w, driveLetter);
 
   // The user's client databases, saved before the copy empties the database folder. When
   // they cannot be saved the install stops here: the live database is the only copy.
   CClientDatabaseBackup backup(m_state);
   const std::string& backupFolder = g_profile.BackupDbFolderName;
+  backup.RemoveCopyLeftovers(backupFolder);
   if (backup.IsClientBackupDue(backupFolder)) backup.BackupClientDatabase(backupFolder);
-  if (backup.Failed()) return StopUnsaved();
+  if (backup.Failed()) return StopUnsaved(backup.LastError());
   std::string databaseFolder = drive + g_profile.DbFolderNameB;
-  if (AnythingMatches(databaseFolder + "\\CM*")) {
+  if (files::AnythingMatches(databaseFolder + "\\CM*")) {
     backup.BackupUserDatabases("CM", backupFolder);
-    if (backup.Failed()) return StopUnsaved();
+    if (backup.Failed()) return StopUnsaved(backup.LastError());
     WriteCmRetentionDrive(w, driveLetter);
   }
-  bool foUsersFound = AnythingMatches(databaseFolder + "\\FO*");
+  bool foUsersFound = files::AnythingMatches(databaseFolder + "\\FO*");
   if (foUsersFound) backup.BackupUserDatabases("FO", backupFolder);
-  if (backup.Failed()) return StopUnsaved();
+  if (backup.Failed()) return StopUnsaved(backup.LastError());
   WriteFoRetentionDrive(w, foUsersFound, driveLetter, earlierFoDrive);
+  // An uninstall, which has no package at hand, tells the package's sample databases from the
+  // user's by this record.
+  backup.RecordPackageDatabases();
 
   RemoveStoredToolButtons(w);
 
@@ -106,25 +108,37 @@ void CInstallSequence::Run() {
   m_state.SetDestDir(drive);
   CTreeOperations copy(m_state);
   copy.CopyTree(".");
+  SetupLog().Step("copied " + std::to_string(copy.FilesCopied()) + " files (" +
+                  std::to_string(copy.BytesCopied()) + " bytes) from the setup package");
   if (!PlaceUninstaller(m_state)) return;
-  RenameTerminal();
+  bool terminalNamed = RenameTerminal();
 
   if (m_state.IsCheckBoxChecked(IDC_DESKTOP_SHORTCUT)) CreateDesktopShortcut();
   if (m_state.IsCheckBoxChecked(IDC_START_MENU_SHORTCUT)) CreateStartMenuShortcuts();
 
   StampMachineVersion();
   m_state.SetStatusText("");
-  if (copy.IsIncomplete()) {
+  if (copy.IsIncomplete() || !terminalNamed) {
+    if (copy.IsIncomplete()) m_state.NoteFailure(copy.LastError());
     m_state.AskUser("Installation is not complete: some files could not be replaced. Close the "
                     "programs that use them and install again.",
                     "Error!", MB_OK | MB_ICONSTOP);
+  } else if (!settingsSaved) {
+    m_state.AskUser("Your settings could not be saved in the registry (HKEY_CURRENT_USER\\" +
+                        g_profile.RegistryKeyPath +
+                        "\\Application Settings). The files are installed; install again once "
+                        "the registry can be written.",
+                    "Error!", MB_OK | MB_ICONSTOP);
   } else {
+    // Apps & features lists what installed whole; a failed entry is no failed install.
+    WriteAppsEntry(m_state, copy.BytesCopied());
     m_state.ShowMessage("Installation Done!");
   }
   w.Close();
 }
 
-void CInstallSequence::StopUnsaved() {
+void CInstallSequence::StopUnsaved(DWORD error) {
+  m_state.NoteFailure(error);
   m_state.AskUser("Your client databases could not be saved to " + m_state.GetDrive() +
                       g_profile.BackupDbFolderName +
                       ". Nothing has been replaced. Free some disk space and install again.",
@@ -147,10 +161,17 @@ void CInstallSequence::RemoveOldShortcuts() {
   }
 }
 
-void CInstallSequence::RenameTerminal() {
+bool CInstallSequence::RenameTerminal() {
   std::string folder = m_state.GetDrive() + g_profile.DbFolderName;
+  std::string delivered = folder + "\\VantPro.exe", terminal = folder + g_profile.TerminalExeName;
   // MoveFileA does not replace an existing file; a failure leaves the delivered name.
-  MoveFileA((folder + "\\VantPro.exe").c_str(), (folder + g_profile.TerminalExeName).c_str());
+  if (MoveFileA(delivered.c_str(), terminal.c_str())) {
+    SetupLog().Step("the launcher is named " + terminal);
+    return true;
+  }
+  // The launcher still under its delivered name and none under the terminal's: the shortcuts
+  // would point at nothing. (A package without a launcher has neither.)
+  return files::PathExists(terminal) || !files::PathExists(delivered);
 }
 
 void CInstallSequence::CreateDesktopShortcut() {

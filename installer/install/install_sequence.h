@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "shell/installer_state.h"
+#include "common/installer_state.h"
 
 class CInstallSequence {
  public:
@@ -21,14 +21,12 @@ class CInstallSequence {
 
  private:
   bool CanInstall();
-  void StopUnsaved();
+  void StopUnsaved(DWORD error);
   void RemoveOldShortcuts();
-  void RenameTerminal();
+  // False when the delivered launcher stayed under its own name.
+  bool RenameTerminal();
   void CreateDesktopShortcut();
   void CreateStartMenuShortcuts();
 
   InstallerState& m_state;
 };
-
-// True when anything, file or folder, matches `pattern` ("*" for any run of characters).
-bool AnythingMatches(const std::string& pattern);

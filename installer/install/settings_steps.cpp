@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
+#include "common/setup_log.h"
 
 namespace {
 
@@ -11,6 +12,15 @@ constexpr const char* kApplicationSettings = "Application Settings";
 constexpr const char* kUserSettings = "User Settings";
 // The version the settings migration from HKLM to HKCU belongs to.
 constexpr const char* kMigrationVersion = "7.0.0";
+
+// Writes one text value of the settings key through `w` and logs what became of it.
+BOOL WriteSetting(CRegistry& w, const char* root, const char* name, const std::string& value) {
+  BOOL written = w.WriteString(name, value.c_str());
+  SetupLog().Step(std::string("registry ") + root + "\\" + g_profile.RegistryKeyPath + "\\" +
+                  kApplicationSettings + ": " + name + " = \"" + value + "\"" +
+                  (written ? "" : " (not written)"));
+  return written;
+}
 
 }  // namespace
 
@@ -20,25 +30,26 @@ std::string ReadEarlierFoRetentionDrive(CRegistry& w) {
 }
 
 void WriteVersionAndBackupDrive(CRegistry& w, const std::string& driveLetter) {
-  w.WriteString("Version", kSettingsVersion);
-  w.WriteString("BackUPDrive", driveLetter.c_str());
+  WriteSetting(w, "HKCU", "Version", kSettingsVersion);
+  WriteSetting(w, "HKCU", "BackUPDrive", driveLetter);
 }
 
-void WriteInstalledDrive(CRegistry& w, const std::string& driveLetter) {
+bool WriteInstalledDrive(CRegistry& w, const std::string& driveLetter) {
   const char* path = g_profile.RegistryKeyPath.c_str();
-  if (!w.Open(HKEY_CURRENT_USER, path, kApplicationSettings, FALSE))
-    w.Open(HKEY_CURRENT_USER, path, kApplicationSettings, TRUE);
-  w.WriteString("InstalledDrive", driveLetter.c_str());
+  if (!w.Open(HKEY_CURRENT_USER, path, kApplicationSettings, FALSE) &&
+      !w.Open(HKEY_CURRENT_USER, path, kApplicationSettings, TRUE))
+    return false;
+  return WriteSetting(w, "HKCU", "InstalledDrive", driveLetter) != FALSE;
 }
 
 void WriteCmRetentionDrive(CRegistry& w, const std::string& driveLetter) {
-  w.WriteString("DBRetentionDrive", driveLetter.c_str());
+  WriteSetting(w, "HKCU", "DBRetentionDrive", driveLetter);
 }
 
 void WriteFoRetentionDrive(CRegistry& w, bool foUsersFound, const std::string& driveLetter,
                            const std::string& earlierFoDrive) {
   std::string value = foUsersFound ? driveLetter : earlierFoDrive.substr(0, 1);
-  w.WriteString("DBRetentionDrive_FO", value.c_str());
+  WriteSetting(w, "HKCU", "DBRetentionDrive_FO", value);
 }
 
 void RemoveStoredToolButtons(CRegistry& w) {
@@ -51,7 +62,7 @@ void StampMachineVersion() {
   CRegistry machine;
   if (machine.Open(HKEY_LOCAL_MACHINE, g_profile.RegistryKeyPath.c_str(), kApplicationSettings,
                    FALSE))
-    machine.WriteString("Version", kSettingsVersion);
+    WriteSetting(machine, "HKLM", "Version", kSettingsVersion);
 }
 
 void DeleteValueInSubKeys(const std::string& subPath, const std::string& valueName) {
@@ -64,7 +75,9 @@ void DeleteValueInSubKeys(const std::string& subPath, const std::string& valueNa
   while (parent.EnumNextSubKey(name)) {
     CRegistry child;
     if (child.Open(HKEY_CURRENT_USER, parentPath.c_str(), name.c_str(), FALSE)) {
-      child.DeleteValue(valueName.c_str());
+      if (child.DeleteValue(valueName.c_str()))
+        SetupLog().Step("registry HKCU\\" + parentPath + "\\" + name + ": " + valueName +
+                        " removed");
       child.Close();
     }
   }

@@ -17,8 +17,9 @@ std::string ReadEarlierFoRetentionDrive(CRegistry& w);
 // Step 2: "Version" and "BackUPDrive" into the key step 1 left held (nothing when it held none).
 void WriteVersionAndBackupDrive(CRegistry& w, const std::string& driveLetter);
 // Step 3: opens (creating when missing) HKCU\<key>\Application Settings and writes
-// "InstalledDrive".
-void WriteInstalledDrive(CRegistry& w, const std::string& driveLetter);
+// "InstalledDrive". False when the key or the value could not be written: the terminal would
+// start without its settings.
+bool WriteInstalledDrive(CRegistry& w, const std::string& driveLetter);
 // Step 4, when the database folder holds a CM* entry: "DBRetentionDrive".
 void WriteCmRetentionDrive(CRegistry& w, const std::string& driveLetter);
 // Step 5: "DBRetentionDrive_FO" is the install drive when the database folder holds an FO*

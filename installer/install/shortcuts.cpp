@@ -1,5 +1,7 @@
 #include "install/shortcuts.h"
 
+#include "common/setup_log.h"
+
 #include <algorithm>
 #include <cctype>
 #include <vector>
@@ -82,13 +84,16 @@ HRESULT CreateShortcut(const std::string& target, const std::string& arguments,
   hr = file->Save(widePath, TRUE);
   file->Release();
   link->Release();
+  SetupLog().Step("shortcut " + linkPath + (SUCCEEDED(hr) ? " made" : " could not be made") +
+                  ": " + target + (arguments.empty() ? "" : " " + arguments));
   return hr;
 }
 
 void RemoveShortcut(const std::string& folder, const std::string& name, int linkFlag) {
   std::string path = UserProfileFolder() + "\\" + folder + name;
-  if (linkFlag)
-    DeleteFileA((path + ".lnk").c_str());
-  else
-    _rmdir(path.c_str());
+  if (linkFlag) {
+    if (DeleteFileA((path + ".lnk").c_str())) SetupLog().Step("shortcut " + path + ".lnk removed");
+  } else if (_rmdir(path.c_str()) == 0) {
+    SetupLog().Step("shortcut folder " + path + " removed");
+  }
 }

@@ -5,9 +5,10 @@
 
 #include "install/install_sequence.h"
 #include "res/installer_dialog.h"
-#include "shell/drive_choice.h"
-#include "shell/instance_checks.h"
-#include "shell/product_profile.h"
+#include "common/drive_choice.h"
+#include "common/instance_checks.h"
+#include "common/setup_log.h"
+#include "common/product_profile.h"
 #include "uninstall/uninstall_sequence.h"
 
 namespace {
@@ -152,10 +153,15 @@ void CInstallerDlg::EnableControl(int controlId, BOOL enable) {
 }
 
 int CInstallerDlg::AskUser(const std::string& text, const std::string& caption, UINT type) {
-  return MessageBox(text, caption.empty() ? nullptr : caption.c_str(), type);
+  int answer = MessageBox(text, caption.empty() ? nullptr : caption.c_str(), type);
+  LogMessageBox(text, caption, answer);
+  return answer;
 }
 
-void CInstallerDlg::EndProcess(UINT code) { vp::fw::EndProcessNow(code); }
+void CInstallerDlg::EndProcess(UINT code) {
+  SetupLog().Finish(code);
+  vp::fw::EndProcessNow(code);
+}
 
 void CInstallerDlg::OnSysCommand(UINT id, LPARAM lParam) {
   // 0x0010 is the About command of the system menu; the installer shows no About box.

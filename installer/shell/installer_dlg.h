@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "framework/framework.h"
-#include "shell/installer_state.h"
+#include "common/installer_state.h"
 
-class CInstallerDlg : public CDialog, public InstallerState {
+class CInstallerDlg : public CDialog, public InstallerStateMembers {
  public:
   CInstallerDlg(std::string mode, std::string version, std::string setupDir, CWnd* parent = nullptr);
   ~CInstallerDlg() override = default;
@@ -42,15 +42,10 @@ class CInstallerDlg : public CDialog, public InstallerState {
   std::string ReadApplicationType() override;
   std::string GetMode() const override { return m_strMode; }
   std::string GetSetupDir() const override { return m_strSetupDir; }
+  std::string GetVersion() const override { return m_strVersion; }
   std::vector<std::string> GetDriveEntries() const override;
   std::string GetCheckBoxCaption(int controlId) const override { return GetDlgItemText(controlId); }
   bool IsCheckBoxChecked(int controlId) const override;
-  std::string GetDestDir() const override { return m_strDestDir; }
-  void SetDestDir(const std::string& folder) override { m_strDestDir = folder; }
-  BOOL GetInstalled() const override { return m_bInstalled; }
-  void SetInstalled(BOOL installed) override { m_bInstalled = installed; }
-  BOOL GetDeleteSetupOnExit() const override { return m_bDeleteSetupOnExit; }
-  void SetDeleteSetupOnExit(BOOL deleteOnExit) override { m_bDeleteSetupOnExit = deleteOnExit; }
   void SetStatusText(const std::string& text) override;
   void EnableControl(int controlId, BOOL enable) override;
   int AskUser(const std::string& text, const std::string& caption, UINT type) override;
@@ -61,11 +56,7 @@ class CInstallerDlg : public CDialog, public InstallerState {
   std::string m_strVersion;  // "V:" value: ends the dialog caption
   HICON m_hIcon;             // icon resource 128
   std::string m_strDrive;    // installation drive root, "D:\"
-  std::string m_strDestDir;  // current destination folder of the tree copy
   std::string m_strAppType;  // application type text as last read from combo IDC_APPLICATION_TYPE
   std::string m_strSetupDir; // the plain command-line argument
-
-  // Uninstall and client database backup state.
-  BOOL m_bInstalled = FALSE;
-  BOOL m_bDeleteSetupOnExit = FALSE;
+  // m_strDestDir, m_bInstalled and m_bDeleteSetupOnExit: InstallerStateMembers.
 };

@@ -5,7 +5,7 @@
 #include "files/folder_walk.h"
 #include "files/tree_operations.h"
 #include "platform/win.h"
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
 
 bool ReadCurrentDirectory(std::string* folder) {
   char buffer[MAX_PATH] = {};

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "shell/installer_state.h"
+#include "common/installer_state.h"
 
 // Recreates the setup folder on the installation drive with a fresh copy of the setup program
 // from the current directory. When the folder would be the drive root itself it shows

@@ -1,13 +1,17 @@
 #include "uninstall/uninstall_sequence.h"
 
+#include "common/setup_log.h"
+#include "files/client_database_backup.h"
+#include "files/folder_identity.h"
 #include "files/folder_walk.h"
 #include "files/tree_operations.h"
+#include "install/apps_entry.h"
 #include "install/shortcuts.h"
 #include "platform/win.h"
 #include "registry/registry.h"
 #include "res/installer_dialog.h"
-#include "shell/drive_choice.h"
-#include "shell/product_profile.h"
+#include "common/drive_choice.h"
+#include "common/product_profile.h"
 #include "uninstall/self_delete.h"
 #include "uninstall/setup_folder.h"
 
@@ -63,6 +67,8 @@ void CUninstallSequence::Run() {
     return;
   }
   RemoveShortcuts();
+  // Apps & features lists the product until the last of it is gone.
+  if (!m_bIncomplete && !RemoveAppsEntry()) m_bIncomplete = true;
   if (m_bIncomplete) {
     m_state.AskUser("Some files could not be removed. Close the programs that use them and "
                     "uninstall again.",
@@ -90,21 +96,38 @@ bool CUninstallSequence::RemoveRegistryKey() {
   }
   BOOL removed = korax.DeleteKey(product);
   korax.Close();
+  SetupLog().Step("registry HKCU\\SOFTWARE\\KORAX\\" + g_profile.RegistryProductName +
+                  (removed ? " removed" : " could not be removed"));
   return removed;
 }
 
 void CUninstallSequence::RemoveFromDrive(const std::string& root) {
-  for (const std::string& name : {g_profile.DataFolderName, g_profile.DbFolderName,
-                                  g_profile.BackupDbFolderName, std::string("BackUpDB-TWS")}) {
+  // The user's data outlives the program: the client databases are saved as an install saves
+  // them, and the backups stay.
+  if (!g_profile.DbFolderName.empty() && files::PathExists(root + g_profile.DbFolderName)) {
+    CClientDatabaseBackup keep(m_state, root);
+    keep.KeepLiveDatabases(g_profile.BackupDbFolderName);
+    if (keep.Failed()) {
+      // Deleting now would lose the only copy of what the user changed since the last backup.
+      m_state.SetInstalled(TRUE);
+      m_bIncomplete = true;
+      return;
+    }
+  }
+  for (const std::string& name : {g_profile.DataFolderName, g_profile.DbFolderName}) {
     // An empty name would make the drive root itself the folder to delete.
     if (name.empty() || !files::PathExists(root + name)) continue;
     m_state.SetInstalled(TRUE);
-    if (!DeleteTree(root + name)) m_bIncomplete = true;
+    bool removed = DeleteTree(root + name);
+    SetupLog().Step("folder " + root + name + (removed ? " removed" : " could not be removed whole"));
+    if (!removed) m_bIncomplete = true;
   }
   if (g_profile.SetupBaseName.empty()) return;
   std::string setup = root + g_profile.SetupBaseName;
   if (!files::PathExists(setup)) return;
-  if (files::EqualsNoCase(setup, m_state.GetSetupDir())) {
+  // By identity: a second drive letter on the same folder is still the folder run from.
+  if (files::EqualsNoCase(setup, m_state.GetSetupDir()) ||
+      files::IsSameFolder(setup, m_state.GetSetupDir())) {
     m_state.SetDeleteSetupOnExit(TRUE);  // the installer runs from it
   } else if (files::PathExists(setup + "\\VANTProSetup.exe")) {
     std::string program = setup + g_profile.SetupExeName;

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "shell/installer_state.h"
+#include "common/installer_state.h"
 
 // Enables or disables, all alike, the dialog's input controls: everything but the Uninstall
 // and Exit buttons.

@@ -95,6 +95,38 @@ TEST(Copying, HonoursAndThenReleasesTheSourcesSharing) {
   }
 }
 
+TEST(Copying, CopiesBesideOpensThatShareWhatTheCopyNeeds) {
+  std::string dir = TestFolder();
+  std::string src = dir + "\\data.dbd", dst = dir + "\\backup.dbd";
+  ASSERT_TRUE(WriteTextFile(src, "client data"));
+  ASSERT_TRUE(WriteTextFile(dst, "old backup"));
+
+  // A program that has the source open to read and write it, sharing reading only: the copy
+  // still reads it.
+  HANDLE writer = CreateFileA(src.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(CopyFileA(src.c_str(), (dir + "\\fresh.dbd").c_str(), FALSE)) << GetLastError();
+  EXPECT_EQ(ReadTextFile(dir + "\\fresh.dbd"), "client data");
+
+  // A target held open by a program that shares writing and deletion is overwritten.
+  HANDLE holder = CreateFileA(dst.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(CopyFileA(src.c_str(), dst.c_str(), FALSE)) << GetLastError();
+  CloseHandle(holder);
+  CloseHandle(writer);
+  EXPECT_EQ(ReadTextFile(dst), "client data");
+
+  // One that does not share writing keeps its file.
+  holder = CreateFileA(dst.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(WriteTextFile(src, "newer data"));
+  SetLastError(0);
+  EXPECT_FALSE(CopyFileA(src.c_str(), dst.c_str(), FALSE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  CloseHandle(holder);
+  EXPECT_EQ(ReadTextFile(dst), "client data");
+}
+
 TEST(Copying, KeepsTheReadOnlyAttributeOfTheSource) {
   std::string dir = TestFolder();
   std::string src = dir + "\\ro.txt", dst = dir + "\\copy.txt";

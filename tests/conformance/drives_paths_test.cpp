@@ -95,3 +95,25 @@ TEST(Paths, ModuleFileNameOfTheProgram) {
     EXPECT_EQ(std::string(small), std::string(buffer, 4));
   }
 }
+
+TEST(Paths, LongPathPrefixReachesTheSameFiles) {
+  std::string dir = TestFolder();
+  std::string prefixed = "\\\\?\\" + dir;
+  ASSERT_TRUE(CreateDirectoryA((prefixed + "\\sub").c_str(), nullptr)) << GetLastError();
+  HANDLE h = CreateFileA((prefixed + "\\sub\\a.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
+  CloseHandle(h);
+  EXPECT_TRUE(PathExists(dir + "\\sub\\a.txt"));
+  EXPECT_NE(GetFileAttributesA((prefixed + "\\sub\\a.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(CopyFileA((prefixed + "\\sub\\a.txt").c_str(), (prefixed + "\\sub\\b.txt").c_str(), TRUE));
+  EXPECT_TRUE(MoveFileA((prefixed + "\\sub\\b.txt").c_str(), (prefixed + "\\sub\\c.txt").c_str()));
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((prefixed + "\\sub\\c.*").c_str(), &data);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE) << GetLastError();
+  EXPECT_STREQ(data.cFileName, "c.txt");
+  FindClose(find);
+  EXPECT_TRUE(DeleteFileA((prefixed + "\\sub\\a.txt").c_str()));
+  EXPECT_TRUE(DeleteFileA((prefixed + "\\sub\\c.txt").c_str()));
+  EXPECT_TRUE(RemoveDirectoryA((prefixed + "\\sub").c_str())) << GetLastError();
+  EXPECT_FALSE(PathExists(dir + "\\sub"));
+}

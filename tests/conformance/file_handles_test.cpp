@@ -130,3 +130,57 @@ TEST(ShareModes, HoldAcrossProcesses) {
   EXPECT_EQ(WaitChild(child), 0);
   EXPECT_TRUE(DeleteFileA(path.c_str()));
 }
+
+TEST(Opening, ErrorsOfFoldersAndTruncation) {
+  std::string dir = TestFolder();
+  DWORD error = 0;
+  // A new file where a folder is: refused as an access to the folder, not as an existing file.
+  EXPECT_EQ(Open(dir, GENERIC_WRITE, 0, CREATE_NEW, &error), INVALID_HANDLE_VALUE);
+  if (!WineDiffers("wine answers ERROR_FILE_EXISTS for a new file where a folder is")) {
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  }
+  SetLastError(0);
+  EXPECT_EQ(CreateFileA(dir.c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, FILE_FLAG_BACKUP_SEMANTICS, nullptr),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
+  EXPECT_TRUE(IsFolder(dir));
+
+  // Truncation needs GENERIC_WRITE itself: the file rights that write data are not enough.
+  std::string path = dir + "\\kept.txt";
+  ASSERT_TRUE(WriteTextFile(path, "kept"));
+  for (DWORD access : {static_cast<DWORD>(GENERIC_READ), static_cast<DWORD>(FILE_WRITE_DATA),
+                       static_cast<DWORD>(FILE_WRITE_DATA | FILE_APPEND_DATA), static_cast<DWORD>(GENERIC_ALL)}) {
+    HANDLE h = Open(path, access, 0, TRUNCATE_EXISTING, &error);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    if (WineDiffers("wine truncates without GENERIC_WRITE")) continue;
+    EXPECT_EQ(h, INVALID_HANDLE_VALUE) << std::hex << access;
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << std::hex << access;
+    EXPECT_EQ(ReadTextFile(path), "kept") << std::hex << access;
+  }
+  HANDLE h = Open(path, GENERIC_WRITE, 0, TRUNCATE_EXISTING, &error);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetFileSize(h, nullptr), 0u);
+  CloseHandle(h);
+}
+
+TEST(Opening, TheNullDevice) {
+  std::string dir = TestFolder();
+  char saved[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, saved);
+  ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
+  for (const char* name : {"nul", "NUL", "C:\\nul"}) {
+    DWORD error = 0;
+    HANDLE h = Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, &error);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << name << ": " << error;
+    DWORD done = 0;
+    EXPECT_TRUE(WriteFile(h, "gone", 4, &done, nullptr)) << name;
+    EXPECT_EQ(done, 4u) << name;
+    char buffer[8];
+    EXPECT_TRUE(ReadFile(h, buffer, sizeof buffer, &done, nullptr)) << name;
+    EXPECT_EQ(done, 0u) << name;
+    CloseHandle(h);
+  }
+  SetCurrentDirectoryA(saved);
+  // What was written went nowhere: no file of that name appeared.
+  EXPECT_EQ(NamesMatching(dir + "\\*").size(), 2u);
+}

@@ -76,6 +76,14 @@ TEST(FindFiles, MissingNamesAndFolders) {
   EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_TRUE(List(dir + "\\nofolder\\*", &error).empty());
   EXPECT_EQ(error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  // A trailing backslash names no file: a folder that is there has none to find, a missing one
+  // is a missing path.
+  EXPECT_TRUE(List(dir + "\\", &error).empty());
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_TRUE(List(dir + "\\nofolder\\", &error).empty());
+  if (!WineDiffers("wine answers ERROR_FILE_NOT_FOUND for a missing folder with a trailing backslash")) {
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  }
   WIN32_FIND_DATAA data;
   SetLastError(0);
   EXPECT_FALSE(FindNextFileA(INVALID_HANDLE_VALUE, &data));
@@ -87,4 +95,19 @@ TEST(FindFiles, DriveRootHasNoDotEntries) {
   EXPECT_EQ(root.count("."), 0u);
   EXPECT_EQ(root.count(".."), 0u);
   EXPECT_FALSE(root.empty());
+}
+
+TEST(FindFiles, DeviceNamesAreFound) {
+  for (const char* name : {"nul", "NUL", "lpt1", "C:\\nul"}) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(name, &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE) << name;
+    std::string bare = name;
+    bare = bare.substr(bare.find_last_of('\\') + 1);
+    EXPECT_EQ(std::string(data.cFileName), bare);
+    EXPECT_EQ(data.dwFileAttributes, static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE)) << name;
+    EXPECT_FALSE(FindNextFileA(find, &data));
+    FindClose(find);
+    EXPECT_EQ(GetFileAttributesA(name), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE)) << name;
+  }
 }

@@ -1,8 +1,11 @@
-// The registry's 8-bit entry points under HKEY_CURRENT_USER: what each call returns, what it
-// writes back, and how handles behave once their key is gone. Value enumeration order is not
-// relied on; wine keeps key names longer than the 255 characters Windows allows.
+// The registry's 8-bit entry points under HKEY_CURRENT_USER (and HKEY_CLASSES_ROOT over it):
+// what each call returns, what it writes back into the caller's buffers, and how handles behave
+// once their key is gone. Value enumeration order is not relied on; wine keeps key names longer
+// than the 255 characters Windows allows, and its HKEY_CLASSES_ROOT shows the machine's classes
+// alone.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 #include <string>
 
@@ -326,6 +329,135 @@ TEST_F(Registry, EnumerationOfValuesListsEachOnce) {
   DWORD length = 3;
   EXPECT_EQ(RegEnumValueA(key_, 0, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
   EXPECT_EQ(length, 3u);
+}
+
+TEST_F(Registry, EnumeratedValuesFollowTheBufferContract) {
+  // "abcd" counted as 3 bytes: the terminator is not forgotten but left out, so none is stored.
+  const char text[] = "abcd";
+  ASSERT_EQ(RegSetValueExA(key_, "Unended", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), 3), ERROR_SUCCESS);
+
+  // A name buffer too small still tells the type and the size the data needs.
+  char name[16];
+  BYTE data[16];
+  DWORD length = 3, type = 0, size = sizeof data;
+  EXPECT_EQ(RegEnumValueA(key_, 0, name, &length, nullptr, &type, data, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(size, 3u);
+
+  // A data buffer too small leaves the name and its length alone.
+  std::memset(name, '#', sizeof name);
+  length = sizeof name;
+  type = 0;
+  size = 2;
+  EXPECT_EQ(RegEnumValueA(key_, 0, name, &length, nullptr, &type, data, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(length, sizeof name);
+  EXPECT_EQ(std::string(name, sizeof name), std::string(sizeof name, '#'));
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(size, 3u);
+
+  // With room, the string stored without its terminator gets one; without, it does not.
+  std::memset(data, 'x', sizeof data);
+  length = sizeof name;
+  size = sizeof data;
+  ASSERT_EQ(RegEnumValueA(key_, 0, name, &length, nullptr, &type, data, &size), ERROR_SUCCESS);
+  EXPECT_EQ(std::string(name, length), "Unended");
+  EXPECT_EQ(size, 3u);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(data), 5), std::string("abc\0x", 5));
+  std::memset(data, 'x', sizeof data);
+  length = sizeof name;
+  size = 3;
+  ASSERT_EQ(RegEnumValueA(key_, 0, name, &length, nullptr, &type, data, &size), ERROR_SUCCESS);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(data), 4), "abcx");
+}
+
+TEST_F(Registry, TypeAndSizeAimedAtOneDwordEndHoldingTheSize) {
+  const char text[] = "value";
+  ASSERT_EQ(RegSetValueExA(key_, "Name", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), 6), ERROR_SUCCESS);
+  // The size is read as the buffer's before the type is written over it, and written last.
+  DWORD both = 0;
+  EXPECT_EQ(RegQueryValueExA(key_, "Name", nullptr, &both, nullptr, &both), ERROR_SUCCESS);
+  EXPECT_EQ(both, 6u);
+  char data[16] = {};
+  both = sizeof data;
+  EXPECT_EQ(RegQueryValueExA(key_, "Name", nullptr, &both, reinterpret_cast<BYTE*>(data), &both), ERROR_SUCCESS);
+  EXPECT_EQ(both, 6u);
+  EXPECT_STREQ(data, "value");
+
+  char name[16];
+  DWORD length = sizeof name;
+  both = sizeof data;
+  EXPECT_EQ(RegEnumValueA(key_, 0, name, &length, nullptr, &both, reinterpret_cast<BYTE*>(data), &both), ERROR_SUCCESS);
+  EXPECT_EQ(both, 6u);
+}
+
+TEST_F(Registry, AFailedOpenLeavesNoHandle) {
+  HKEY out = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x1234));
+  EXPECT_EQ(RegOpenKeyExA(key_, "Missing", 0, KEY_READ, &out), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(out, nullptr);
+  out = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x1234));
+  EXPECT_EQ(RegOpenKeyExA(key_, "\\Lead", 0, KEY_READ, &out), ERROR_BAD_PATHNAME);
+  EXPECT_EQ(out, nullptr);
+  HKEY closed = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(key_, "", 0, KEY_READ, &closed), ERROR_SUCCESS);
+  RegCloseKey(closed);
+  out = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x1234));
+  EXPECT_EQ(RegOpenKeyExA(closed, "", 0, KEY_READ, &out), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(out, nullptr);
+}
+
+TEST_F(Registry, PredefinedKeysAreKnownByTheirLow32Bits) {
+  DWORD one = 1;
+  ASSERT_EQ(RegSetValueExA(key_, "Marker", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), ERROR_SUCCESS);
+  // HKEY_CURRENT_USER as a 32-bit value zero-extended (the same value on a 32-bit target).
+  const HKEY user = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000001u));
+  HKEY out = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(user, base_.c_str(), 0, KEY_READ, &out), ERROR_SUCCESS);
+  DWORD type = 0;
+  EXPECT_EQ(QueryBytes(out, "Marker", &type), std::string("\x01\0\0\0", 4));
+  RegCloseKey(out);
+  EXPECT_EQ(RegCloseKey(user), ERROR_SUCCESS);
+}
+
+TEST_F(Registry, ClassesRootShowsTheUsersClasses) {
+  const std::string name = "VpConformanceClass-" + std::to_string(GetCurrentProcessId());
+  const std::string userClass = "Software\\Classes\\" + name;
+  HKEY created = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, userClass.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created,
+                            nullptr),
+            ERROR_SUCCESS);
+  const char text[] = "user's";
+  ASSERT_EQ(RegSetValueExA(created, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text),
+            ERROR_SUCCESS);
+  RegCloseKey(created);
+
+  HKEY out = nullptr;
+  if (!vp::test::WineDiffers("wine's HKEY_CLASSES_ROOT is the machine's classes alone")) {
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, name.c_str(), 0, KEY_READ, &out), ERROR_SUCCESS);
+    DWORD type = 0;
+    EXPECT_EQ(QueryBytes(out, "", &type), std::string(text, sizeof text));
+    RegCloseKey(out);
+  }
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, (name + "\\Missing").c_str(), 0, KEY_READ, &out), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, userClass.c_str()), ERROR_SUCCESS);
+}
+
+// Windows keeps a volatile key until it restarts and refuses a non-volatile key below one
+// (ERROR_CHILD_MUST_BE_VOLATILE). The emulated machine never restarts: the layer keeps a volatile
+// key as any other and keeps no volatility, so only what both agree on is asked here.
+TEST_F(Registry, VolatileKeysAreMadeAndOpenedAsOthers) {
+  HKEY made = nullptr, child = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(key_, "Volatile", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &made, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyExA(made, "Child", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &child, nullptr),
+            ERROR_SUCCESS);
+  DWORD one = 1, type = 0;
+  ASSERT_EQ(RegSetValueExA(child, "V", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), ERROR_SUCCESS);
+  RegCloseKey(child);
+  RegCloseKey(made);
+  ASSERT_EQ(RegOpenKeyExA(key_, "volatile\\child", 0, KEY_READ, &child), ERROR_SUCCESS);
+  EXPECT_EQ(QueryBytes(child, "V", &type), std::string("\x01\0\0\0", 4));
+  RegCloseKey(child);
 }
 
 TEST_F(Registry, AccessIsThatOfTheHandle) {

@@ -38,6 +38,16 @@ echo "== the installer refuses to run beside a running terminal"
 (cd "$machine/drive_c/VANTPlusSetup" && printf 'select 1001 [-D-]\nclick 1002\nanswer OK\nclick 2\n' |
   VP_UI=script ./VANTPlusTWSSetup.exe M:P V:7.0.3 >"$work/reinstall.log" 2>&1)
 check "the reinstall shows Installation Done!" grep -q "text Installation Done!" "$work/reinstall.log"
+
+echo "== three installs over the user's client database keep it in the backup"
+printf 'clients of the user\r\n' >"$(host 'D:\VANTProDB-TWS\ComVantPlusDB\ldbclientinfo.dat')"
+for install in 1 2 3; do
+  (cd "$machine/drive_c/VANTPlusSetup" && printf 'select 1001 [-D-]\nclick 1002\nanswer OK\nclick 2\n' |
+    VP_UI=script ./VANTPlusTWSSetup.exe M:P V:7.0.3 >"$work/install$install.log" 2>&1)
+  check "install $install shows Installation Done!" grep -q "text Installation Done!" "$work/install$install.log"
+done
+check "the backup holds the user's clients" grep -q "clients of the user" "$(host 'D:\VNXTBackUpDB-TWS\ldbclientinfo.dat')"
+check "the live database holds the package's sample" grep -q "sample" "$(host 'D:\VANTProDB-TWS\ComVantPlusDB\ldbclientinfo.dat')"
 terminal=$(host 'D:\VANTProDB-TWS\VANTPlusTWS.exe')
 check "the launch screen's watermark is installed beside the terminal" test -f "$(dirname "$terminal")/TXE-WM.bmp"
 for choice in "20000 VANT - FO Terminal" "20001 VantPlus Terminal"; do

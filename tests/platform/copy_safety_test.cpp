@@ -172,3 +172,33 @@ TEST(CopySafety, CopiesKeepTheSourcesPermissionsWhateverTheCreationMask) {
     EXPECT_EQ(st.st_mode & 07777, mode) << std::oct << mode;
   }
 }
+
+// The first copy of a fresh process onto the name its own first temporary would have.
+VP_CHILD(copy_onto_own_temporary_name) {
+  std::string target = argument + "\\~vpcopy-" + std::to_string(getpid()) + "-1.tmp";
+  if (!CopyFileA((argument + "\\source.txt").c_str(), target.c_str(), TRUE)) return static_cast<int>(GetLastError());
+  return vp::test::ReadTextFile(target) == "source" ? 0 : 1;
+}
+
+// A caller's name that follows the copy's temporary pattern is copied to like any other, and
+// what a killed copy left is removed by the next copy into its folder, nothing else.
+TEST(CopySafety, TemporariesNeverTakeACallersNameAndKilledCopiesLeaveNoneForLong) {
+  std::string dir = vp::test::TestFolder();
+  ASSERT_TRUE(vp::test::WriteTextFile(dir + "\\source.txt", "source"));
+  auto child = vp::test::StartChild("copy_onto_own_temporary_name", dir);
+  ASSERT_NE(child, 0);
+  EXPECT_EQ(vp::test::WaitChild(child), 0);
+  std::string dead = std::to_string(child);  // the child's number, now no process's
+  std::string host = HostOf(dir);
+  auto leave = [&](const std::string& name, mode_t mode) {
+    std::ofstream(host + "/" + name) << "partial";
+    ASSERT_EQ(chmod((host + "/" + name).c_str(), mode), 0);
+  };
+  leave("~vpcopy-" + dead + "-7.tmp", 0);                              // a killed copy's
+  leave("~vpcopy-" + dead + "-8.tmp", 0644);                           // a caller's
+  leave("~vpcopy-" + std::to_string(getpid()) + "-9.tmp", 0);          // a live copy's
+  ASSERT_TRUE(CopyFileA((dir + "\\source.txt").c_str(), (dir + "\\copy.txt").c_str(), TRUE));
+  std::set<std::string> expected = {"source.txt", "copy.txt", "~vpcopy-" + dead + "-1.tmp",
+                                    "~vpcopy-" + dead + "-8.tmp", "~vpcopy-" + std::to_string(getpid()) + "-9.tmp"};
+  EXPECT_EQ(Names(dir), expected);
+}

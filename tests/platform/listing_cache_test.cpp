@@ -1,6 +1,7 @@
 // The cached folder listings behind case-insensitive lookups: kept current by every change to
 // the folder, without reading the folder again.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -110,4 +111,45 @@ TEST(ListingCache, AFolderFoundInAnotherCaseIsFoundAgainAfterChanges) {
   std::ofstream(host + "/Sub/F.txt") << "3";
   EXPECT_EQ(HostOf(dir + "\\sUB\\f.TXT"), host + "/Sub/F.txt");
   EXPECT_EQ(vp::test::ReadTextFile(dir + "\\SUB\\F.TXT"), "3");
+}
+
+namespace {
+
+// Listings taken while it lives are not watched, as where no watches are left.
+class WithoutWatches {
+ public:
+  WithoutWatches() { vp::path::SetFolderWatchesAvailable(false); }
+  ~WithoutWatches() { vp::path::SetFolderWatchesAvailable(true); }
+};
+
+// Puts the folder's modification time back, as a file system with one-second time stamps
+// leaves it over changes made within the same second.
+void KeepModificationTime(const std::string& hostFolder, const struct timespec& mtime) {
+  struct timespec times[2] = {{0, UTIME_OMIT}, mtime};
+  ASSERT_EQ(utimensat(AT_FDCWD, hostFolder.c_str(), times, 0), 0);
+}
+
+}  // namespace
+
+TEST(ListingCache, AFolderThatCannotBeWatchedIsReadAgainBeforeANameIsMissing) {
+  WithoutWatches unwatched;
+  std::string dir = vp::test::TestFolder();
+  std::string host = HostOf(dir);
+  std::ofstream(host + "/VantPro.exe") << "terminal";
+  struct stat folder;
+  ASSERT_EQ(stat(host.c_str(), &folder), 0);
+  folder.st_mtim.tv_sec -= 10;  // the listing is taken long after the folder's last change
+  KeepModificationTime(host, folder.st_mtim);
+  EXPECT_TRUE(Exists(dir + "\\VANTPRO.EXE"));
+  // Renamed and made behind the layer's back in the same second.
+  ASSERT_EQ(rename((host + "/VantPro.exe").c_str(), (host + "/Staged.exe").c_str()), 0);
+  std::ofstream(host + "/Fresh.txt") << "f";
+  KeepModificationTime(host, folder.st_mtim);
+  EXPECT_FALSE(Exists(dir + "\\VANTPRO.EXE"));
+  EXPECT_TRUE(Exists(dir + "\\STAGED.EXE"));
+  EXPECT_TRUE(Exists(dir + "\\fresh.TXT"));
+  ASSERT_TRUE(MoveFileA((dir + "\\staged.EXE").c_str(), (dir + "\\VANTPlusTWS.exe").c_str()));
+  KeepModificationTime(host, folder.st_mtim);
+  EXPECT_TRUE(Exists(dir + "\\vantplustws.EXE"));
+  EXPECT_EQ(HostOf(dir + "\\VANTPLUSTWS.EXE"), host + "/VANTPlusTWS.exe");
 }

@@ -1,8 +1,10 @@
 // The emulated machine: creation on first use, the drive table a person can edit.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -72,4 +74,63 @@ TEST(Machine, AdministratorIsASettingOfTheMachine) {
   std::ofstream(root + "/machine.conf") << "admin=1\n";
   vp::machine::UseRoot(root);
   EXPECT_TRUE(vp::machine::UserIsAdministrator());
+}
+
+namespace {
+
+// Runs `body` in a child process as `uid` (a user without a password entry), with neither a
+// home nor a chosen machine root; the child's exit status.
+template <class Body>
+int AsHomelessUser(uid_t uid, const std::string& temporaryFolder, Body body) {
+  std::fflush(nullptr);
+  pid_t child = fork();
+  if (child == 0) {
+    if (setgid(uid) != 0 || setuid(uid) != 0) _exit(90);
+    unsetenv("HOME");
+    unsetenv(vp::machine::kRootVariable);
+    setenv("TMPDIR", temporaryFolder.c_str(), 1);
+    vp::machine::UseRoot("");  // the default machine, as a program started so would choose
+    _exit(body() ? 0 : 91);
+  }
+  int status = 0;
+  if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+}  // namespace
+
+TEST(Machine, WithoutAHomeTheMachineFolderIsTheUsersOwnOrNone) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs to act as other users";
+  OtherMachine m;
+  ASSERT_EQ(chmod(m.Host().c_str(), 0755), 0);  // other users pass through to the temporary folder
+  std::string temporary = m.Host() + "/tmp";
+  ASSERT_EQ(mkdir(temporary.c_str(), 01777), 0);
+  ASSERT_EQ(chmod(temporary.c_str(), 01777), 0);
+  uid_t user = 40000 + static_cast<uid_t>(getpid() % 20000), other = user + 1;
+
+  // Made by the user, for the user alone.
+  EXPECT_EQ(AsHomelessUser(user, temporary, [&] {
+              struct stat st;
+              const std::string& root = vp::machine::Root();
+              return root == temporary + "/vp-machine-" + std::to_string(user) && lstat(root.c_str(), &st) == 0 &&
+                     S_ISDIR(st.st_mode) && st.st_uid == user && (st.st_mode & 077) == 0 &&
+                     vp::machine::FindDrive('C').has_value();
+            }),
+            0);
+
+  // Another user made the folder first, with a drive table of their choosing: refused, the
+  // program stops before it reads anything there.
+  std::string planted = temporary + "/vp-machine-" + std::to_string(other);
+  ASSERT_EQ(mkdir(planted.c_str(), 0777), 0);
+  std::ofstream(planted + "/drives.conf") << "C fixed /\n";
+  ASSERT_EQ(chown(planted.c_str(), user, user), 0);
+  ASSERT_EQ(chmod(planted.c_str(), 0777), 0);
+  EXPECT_EQ(AsHomelessUser(other, temporary, [] { return vp::machine::FindDrive('C').has_value(); }), EXIT_FAILURE);
+  // A link to a folder of the user's own is refused too.
+  ASSERT_EQ(rename(planted.c_str(), (temporary + "/elsewhere").c_str()), 0);
+  ASSERT_EQ(chown((temporary + "/elsewhere").c_str(), other, other), 0);
+  ASSERT_EQ(chmod((temporary + "/elsewhere").c_str(), 0700), 0);
+  ASSERT_EQ(symlink((temporary + "/elsewhere").c_str(), planted.c_str()), 0);
+  ASSERT_EQ(lchown(planted.c_str(), other, other), 0);
+  EXPECT_EQ(AsHomelessUser(other, temporary, [] { return vp::machine::FindDrive('C').has_value(); }), EXIT_FAILURE);
 }

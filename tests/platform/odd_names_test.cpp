@@ -14,7 +14,10 @@
 
 namespace {
 
-const std::set<std::string> kOddNames = {"notes?.txt", "a*b", "x.", "x ", "c:d", "back\\slash", "q\"<|>", "tab\there", "..."};
+// The last four hold private-use characters of the mapping's own range themselves: U+F03F (a
+// mapped '?'), U+F000 and U+F02E (a mapped '.'); each is a name of its own beside "a?b.txt".
+const std::set<std::string> kOddNames = {"notes?.txt", "a*b", "x.", "x ", "c:d", "back\\slash", "q\"<|>", "tab\there", "...",
+                                         "a?b.txt", "a\xEF\x80\xBF" "b.txt", "\xEF\x80\x80", "x\xEF\x80\xAE"};
 
 std::string HostOf(const std::string& windows) {
   DWORD error = 0;
@@ -50,6 +53,12 @@ TEST(OddNames, MappedFormsAreValidAndMapBack) {
     EXPECT_TRUE(SpellableOnWindows(windows)) << name;
     EXPECT_EQ(vp::path::HostNameOf(windows), name);
   }
+  // One host name, one Windows name: a mapped character and the host's own private-use one differ.
+  std::set<std::string> windowsNames;
+  for (const std::string& name : kOddNames) windowsNames.insert(vp::path::WindowsNameOf(name));
+  EXPECT_EQ(windowsNames.size(), kOddNames.size());
+  // A lone U+F000 a program writes stands for itself, never for a NUL byte.
+  EXPECT_EQ(vp::path::HostNameOf("a\xEF\x80\x80" "b"), "a\xEF\x80\x80" "b");
   // Names Windows can spell stay as they are, dots inside a name too.
   for (const char* plain : {"a.b", "caf\xe9", ".profile", "x y", ".", ".."})
     EXPECT_EQ(vp::path::WindowsNameOf(plain), plain);

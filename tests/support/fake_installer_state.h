@@ -9,8 +9,8 @@
 
 #include "platform/win.h"
 #include "res/installer_dialog.h"
-#include "shell/installer_state.h"
-#include "shell/product_profile.h"
+#include "common/installer_state.h"
+#include "common/product_profile.h"
 
 struct ShownBox {
   std::string text, caption;
@@ -24,6 +24,7 @@ struct FakeInstallerState : InstallerState {
   std::string appTypeCombo = "VANTPLUS";  // what the Application Type combo box shows
   std::string mode = "P";
   std::string setupDir;
+  std::string version;
   std::vector<std::string> driveEntries;
   std::string userDataCaption, executableCaption;  // IDC_DATA_PATH, IDC_DB_PATH
 
@@ -49,6 +50,7 @@ struct FakeInstallerState : InstallerState {
   std::vector<ShownBox> boxes;           // every message box, in order
   std::map<int, BOOL> enabled;           // last enabled state per control
   std::optional<UINT> endedWith;         // the exit code when the process would have ended
+  std::vector<DWORD> failures;           // the errors noted before failure messages
 
   std::vector<std::string> BoxTexts() const {
     std::vector<std::string> texts;
@@ -61,6 +63,8 @@ struct FakeInstallerState : InstallerState {
   std::string ReadApplicationType() override { return appType = appTypeCombo; }
   std::string GetMode() const override { return mode; }
   std::string GetSetupDir() const override { return setupDir; }
+  std::string GetVersion() const override { return version; }
+  void NoteFailure(DWORD error) override { failures.push_back(error); }
   std::vector<std::string> GetDriveEntries() const override { return driveEntries; }
   std::string GetCheckBoxCaption(int id) const override {
     if (id == IDC_DATA_PATH) return userDataCaption;

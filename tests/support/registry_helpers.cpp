@@ -15,6 +15,14 @@ void ClearProductKeys() {
     CRegistry::DeleteKeyTree(software, "KORAX");
     RegCloseKey(software);
   }
+  // The product's Apps & features entries.
+  HKEY uninstall = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0,
+                    KEY_ALL_ACCESS, &uninstall) != ERROR_SUCCESS)
+    return;
+  for (const char* key : {"VANTPLUS-TWS", "VANTPLUSFO-TWS", "VANTPLUSCM-TWS"})
+    CRegistry::DeleteKeyTree(uninstall, key);
+  RegCloseKey(uninstall);
 }
 
 std::string StoredValue(HKEY root, const std::string& path, const char* name) {

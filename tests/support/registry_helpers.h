@@ -6,7 +6,8 @@
 
 #include "platform/win.h"
 
-// Removes HKCU\SOFTWARE\KORAX and, where the user may, HKLM\SOFTWARE\KORAX with all below.
+// Removes HKCU\SOFTWARE\KORAX and, where the user may, HKLM\SOFTWARE\KORAX with all below,
+// and the product's Apps & features entries.
 void ClearProductKeys();
 // The text of a value, "<missing>" when the key has no such value, "<no key>" without the key.
 std::string StoredValue(HKEY root, const std::string& path, const char* name);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "framework/window.h"
 
@@ -36,3 +37,9 @@ class CComboBox : public CWnd {
   // last entry added, or CB_ERR. Listings of files are not supported and return CB_ERR.
   int Dir(UINT attributes, const char* pattern);
 };
+
+namespace vp::fw {
+// The entries CComboBox::Dir(DDL_DRIVES, "") adds: one "[-x-]" per drive of the machine, the
+// letter in lower case as the system's own listing gives it.
+std::vector<std::string> DriveListEntries();
+}  // namespace vp::fw

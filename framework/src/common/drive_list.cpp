@@ -1,4 +1,4 @@
-#include "drive_list.h"
+#include "framework/controls.h"
 
 #include <cctype>
 

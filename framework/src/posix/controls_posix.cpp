@@ -1,5 +1,5 @@
 // Buttons and combo boxes on the dialog model.
-#include "../common/drive_list.h"
+#include "framework/controls.h"
 #include "framework/controls.h"
 #include "framework/ui_model.h"
 

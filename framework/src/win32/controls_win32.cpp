@@ -1,7 +1,7 @@
 // Buttons and combo boxes on real controls.
 #include <cctype>
 
-#include "../common/drive_list.h"
+#include "framework/controls.h"
 #include "framework/controls.h"
 
 int CButton::GetCheck() const { return static_cast<int>(::SendMessageA(m_hWnd, BM_GETCHECK, 0, 0)); }

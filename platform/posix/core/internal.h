@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/machine.h"
 #include "platform/posix/core/errors.h"
@@ -28,6 +29,11 @@ CaseMatch FindCaseVariant(const std::string& folder, const std::string& name, co
 // Changes whenever a watched folder gains a name differing only in case from one it holds, or
 // a listing is dropped: a resolution remembered under an older value must be made again.
 unsigned long CaseVariantGeneration();
+// The names in the host folder `folder` that start with `prefix` (ASCII, lower case), from its
+// cached listing (read now if there is none); a name of an unwatched listing may be gone.
+std::vector<std::string> NamesStartingWith(const std::string& folder, const std::string& prefix);
+// Tests: whether listings taken from now on may be watched (false: as where no watches are left).
+void SetFolderWatchesAvailable(bool available);
 // How many times a folder has been read for its listing in this process.
 unsigned long FolderReads();
 // How many times this thread has applied the queue of changes: a caller that sees the count
@@ -37,6 +43,10 @@ unsigned long QueueReadsOfThisThread();
 // can be watched, until the queue reports a change to the folder itself; the kept one is given
 // only when the caller has just applied the queue (`queueJustApplied`), else it is taken anew.
 bool DriveFolderStat(const std::string& hostFolder, bool queueJustApplied, struct stat* out);
+
+// The device a path names when its last name is a reserved device name ("nul", "LPT1",
+// "C:\\x\\nul.txt" names "nul"), as given; nullopt for any other path.
+std::optional<std::string> DeviceName(const std::string& path);
 
 // A host name as programs see it: characters a Windows name cannot hold (and a trailing dot or
 // blank) become private-use characters; HostNameOf maps them back.
@@ -86,6 +96,12 @@ class ShareLock {
   int fd_ = -1;
   off_t deleteDenyingHold_ = -1;  // the announcement of an open that refuses to share delete
 };
+
+// The file on which this user's processes announce the files they hold (holds_file.cpp), or
+// -1 when there is none to trust: every question is then asked of the file itself.
+int HoldsFile();
+// Takes the holds file's whole-file lock, waiting a bounded time; false when it stays taken.
+bool LockHoldsFileExclusively(int holds);
 
 // The host descriptor behind a file handle of CreateFileA, or -1.
 int FileDescriptor(HANDLE file);

@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -47,14 +49,39 @@ bool Exists(const std::string& hostPath) {
   return lstat(hostPath.c_str(), &st) == 0;
 }
 
+[[noreturn]] void StopWith(const std::string& why) {
+  std::fprintf(stderr, "%s\n", why.c_str());
+  std::exit(EXIT_FAILURE);
+}
+
+// Without a home, the machine lives in a folder of the temporary folder that this user made and
+// only this user can enter; a folder of that name someone else made (with a drive table of
+// their choosing) is refused, never used.
+std::string OwnTemporaryRoot() {
+  const char* temporary = std::getenv("TMPDIR");
+  std::string base = temporary && *temporary == '/' ? temporary : "/tmp";
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  std::string folder = base + "/vp-machine-" + std::to_string(geteuid());
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+    StopWith("No home folder, and the machine folder " + folder + " cannot be made: " + std::strerror(errno) +
+             ". Set HOME or " + kRootVariable + ".");
+  struct stat st;
+  if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid() || (st.st_mode & 077) != 0)
+    StopWith("No home folder, and " + folder +
+             " is not a folder of this user's own (another owner, a link, or open to others): refused as the "
+             "machine folder. Set HOME or " + kRootVariable + ".");
+  return folder;
+}
+
 std::string DefaultRoot() {
   const char* chosen = std::getenv(kRootVariable);
   if (chosen && *chosen) return chosen;
   const char* home = std::getenv("HOME");
   if (!home || !*home) {
     const passwd* pw = getpwuid(getuid());
-    home = pw ? pw->pw_dir : "/tmp";
+    home = pw && pw->pw_dir && *pw->pw_dir ? pw->pw_dir : nullptr;
   }
+  if (!home) return OwnTemporaryRoot();
   return std::string(home) + "/.vp-machine";
 }
 

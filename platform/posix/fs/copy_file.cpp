@@ -1,8 +1,11 @@
 // CopyFileA. The copy is written beside the target under a temporary name and renamed into
 // place only when complete, so the target is never seen partial: a full disk, a file-size
-// limit or a killed process leaves the old target (or none) and removes what was written.
+// limit or a killed process leaves the old target (or none). What was written is removed at
+// once, or, when the process was killed, by the next copy of any process into that folder.
 #include <fcntl.h>
 #include <pthread.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,10 +13,13 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <mutex>
+#include <unordered_set>
 
 #include "core/internal.h"
 #include "platform/posix/fs/files.h"
 #include "platform/posix/process/process.h"
+#include "share_access.h"
 
 using vp::path::Need;
 using vp::posix::Fail;
@@ -57,55 +63,79 @@ pid_t ProcessId() {
   return g_pid;
 }
 
-// The process's file-creation mask, read once (asking the kernel for it would change it for a
-// moment, under every other thread); all bits when it cannot be read, so that every copy then
-// sets its mode afterwards. Nothing in these programs changes the mask while they run.
-mode_t CreationMask() {
-  static const mode_t mask = [] {
-    mode_t found = 0777;
-    if (FILE* status = std::fopen("/proc/self/status", "re")) {
-      char line[256];
-      unsigned value = 0;
-      while (std::fgets(line, sizeof line, status))
-        if (std::sscanf(line, "Umask: %o", &value) == 1) {
-          found = static_cast<mode_t>(value & 0777);
-          break;
-        }
-      std::fclose(status);
-    }
-    return found;
-  }();
-  return mask;
-}
+constexpr char kTemporaryPrefix[] = "~vpcopy-";  // "~vpcopy-<process id>-<count>.tmp"
 
-// A name in the target's folder that no one else uses and that Windows can spell.
+// A name in the target's folder that no one else uses and that Windows can spell; never the
+// target's own, which may follow the same pattern.
 std::string TemporaryBeside(const std::string& hostTarget) {
   static std::atomic<unsigned> counter{0};
   std::string folder = hostTarget.substr(0, hostTarget.find_last_of('/') + 1);
-  return folder + "~vpcopy-" + std::to_string(ProcessId()) + "-" + std::to_string(++counter) + ".tmp";
+  for (;;) {
+    std::string name = folder + kTemporaryPrefix + std::to_string(ProcessId()) + "-" + std::to_string(++counter) + ".tmp";
+    if (name != hostTarget) return name;
+  }
+}
+
+// True when the temporary `path` was left by a copy that will never finish: it still has no
+// permissions, its process is gone and no one holds the lock a copy keeps on the temporary it
+// writes (a process of that number in another process namespace keeps it). A caller's file
+// that only has such a name keeps its permissions, so it is never taken for one.
+bool LeftByADeadCopy(const std::string& path, const std::string& name) {
+  unsigned long pid = 0;
+  int end = 0;
+  if (std::sscanf(name.c_str(), "~vpcopy-%lu-%*u.tmp%n", &pid, &end) != 1 || end != static_cast<int>(name.size()) ||
+      pid == 0 || pid == static_cast<unsigned long>(ProcessId()))
+    return false;
+  if (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) return false;
+  int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bool stale = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 07777) == 0 &&
+               flock(fd, LOCK_EX | LOCK_NB) == 0;
+  close(fd);
+  return stale;
+}
+
+// Removes the temporaries that copies killed before their end left in the folder of
+// `hostTarget`: looked for once per folder and process, in the folder's cached listing, so a
+// copy costs no more than a look-up of its folder in a set.
+void RemoveDeadCopiesBeside(const std::string& hostTarget) {
+  static std::mutex lock;
+  static std::unordered_set<std::string> looked;
+  std::string folder = hostTarget.substr(0, hostTarget.find_last_of('/'));
+  if (folder.empty()) folder = "/";
+  {
+    std::lock_guard guard(lock);
+    if (looked.size() >= 4096) looked.clear();
+    if (!looked.insert(folder).second) return;
+  }
+  for (const std::string& name : vp::path::NamesStartingWith(folder, kTemporaryPrefix)) {
+    std::string path = (folder == "/" ? "" : folder) + "/" + name;
+    if (LeftByADeadCopy(path, name)) unlink(path.c_str());
+  }
 }
 
 // Writes the copy under a temporary name; its host path, or empty with the last error set.
 std::string WriteTemporaryCopy(int source, const struct stat& src, const std::string& hostTarget) {
-  // Created with the source's permissions, so only a mask that takes some away, or special
-  // bits, cost a change of mode once the bytes are in.
+  // Created with no permissions at all, which marks a temporary a killed copy left (with its
+  // name, its process gone and its lock free), and given the source's once the bytes are in.
   mode_t mode = src.st_mode & 07777;
-  bool modeChanges = (mode & (CreationMask() | 07000)) != 0;
   std::string temporary;
   int out = -1;
   for (int attempt = 0; attempt < 100 && out < 0; ++attempt) {
     temporary = TemporaryBeside(hostTarget);
-    out = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 0777);
+    out = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0);
     if (out < 0 && errno != EEXIST) return Fail(vp::posix::ErrorFromErrno(errno), std::string());
   }
   if (out < 0) return Fail(ERROR_ACCESS_DENIED, std::string());
+  flock(out, LOCK_EX);  // says the copy is alive to whoever looks for dead ones (see above)
   // The copy keeps the source's last write time and its read-only attribute. Like Windows'
   // copy it is not flushed: a caller that needs the bytes on the disk before the name (a backup
   // of the user's data) flushes the copy itself, so an install of many files is not one disk
   // flush per file.
   struct timespec times[2] = {src.st_atim, src.st_mtim};
   bool done = CopyBytes(source, out, src.st_size) && futimens(out, times) == 0 &&
-              (!modeChanges || fchmod(out, mode) == 0);
+              fchmod(out, mode) == 0;
   int error = errno;
   if (close(out) != 0 && done) {
     done = false;
@@ -134,22 +164,35 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
   if (to->exists && failIfExists) return Fail(ERROR_FILE_EXISTS, FALSE);
   if (DWORD denied = vp::posix::DriveWriteError(to->windows, queueJustApplied)) return Fail(denied, FALSE);
 
-  // An existing target is replaced as Windows opens it: for writing, shared with no one. A
-  // link in its place is replaced itself; what it points to is never written.
+  // An existing target is replaced as Windows overwrites it: opened to write and, the copy
+  // taking its place, to delete, so every other open of it must share both; the copy itself
+  // refuses no one. A running image refuses writing, so it is never replaced. A link in its
+  // place is replaced itself; what it points to is never written.
   vp::posix::ShareLock targetLock;
   if (to->exists && !S_ISLNK(to->linkStat.st_mode)) {
     const struct stat& dst = to->linkStat;
     if (S_ISDIR(dst.st_mode) || !vp::posix::HasWriteBits(dst)) return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) return Fail(ERROR_SHARING_VIOLATION, FALSE);
-    if (!targetLock.Acquire(to->host, false, true, false, 0)) return FALSE;
+    vp::posix::ShareAccess replacing = vp::posix::ShareAccessOf(GENERIC_WRITE | DELETE);
+    if (!targetLock.Acquire(to->host, replacing.read, replacing.write, replacing.del,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
+      return FALSE;
   }
 
-  // The source is opened as Windows opens it: shared for reading. It is opened by the host
-  // name found above, once, and its share markers are taken on that same open.
-  int in = open(from->host.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
+  // The source is opened as Windows opens it: for reading, shared for reading and deletion,
+  // and, when some other open writes it, shared for writing too (a database held open by its
+  // program is still copied). It is opened by the host name found above, and its share
+  // markers are taken on that same open.
   vp::posix::ShareLock sourceLock;
-  if (!sourceLock.AcquireOn(in, true, false, false, FILE_SHARE_READ | FILE_SHARE_DELETE)) return FALSE;
+  int in = -1;
+  for (DWORD share : {FILE_SHARE_READ | FILE_SHARE_DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}) {
+    in = open(from->host.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return Fail(vp::posix::ErrorFromErrno(errno), FALSE);
+    if (sourceLock.AcquireOn(in, true, false, false, share)) break;
+    in = -1;  // closed with the refused lock
+  }
+  if (in < 0) return FALSE;
+  RemoveDeadCopiesBeside(to->host);
   std::string temporary = WriteTemporaryCopy(in, src, to->host);
   error = GetLastError();
   if (temporary.empty()) return Fail(error, FALSE);

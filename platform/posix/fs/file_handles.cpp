@@ -7,6 +7,7 @@
 
 #include "core/handles.h"
 #include "core/internal.h"
+#include "share_access.h"
 
 using vp::posix::Fail;
 
@@ -27,6 +28,20 @@ struct FileObject : vp::handles::Object {
 
 std::shared_ptr<FileObject> FileOf(HANDLE h) { return vp::handles::LookupAs<FileObject>(h); }
 
+// A reserved device name: "nul" swallows what is written and reads as empty; this machine has
+// no other device behind those names (no ports, no console through a file).
+HANDLE OpenDevice(const std::string& device, bool wantRead, bool wantWrite) {
+  if (!vp::path::NamesEqual(device, "nul")) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
+  auto file = std::make_shared<FileObject>();
+  file->fd = open("/dev/null", O_RDWR | O_CLOEXEC);
+  if (file->fd < 0) return Fail(vp::posix::ErrorFromErrno(errno), INVALID_HANDLE_VALUE);
+  file->canRead = wantRead;
+  file->canWrite = wantWrite;
+  HANDLE handle = vp::handles::Insert(file);
+  SetLastError(ERROR_SUCCESS);
+  return handle;
+}
+
 }  // namespace
 
 namespace vp::posix {
@@ -40,10 +55,15 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
                    DWORD flags, HANDLE) {
   if (!path) return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
   if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING) return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+  // The data access the handle gives (execute access reads no data through ReadFile)...
   bool wantRead = access & (GENERIC_READ | GENERIC_ALL | FILE_READ_DATA);
   bool wantWrite = access & (GENERIC_WRITE | GENERIC_ALL | FILE_WRITE_DATA | FILE_APPEND_DATA);
   bool wantDelete = access & (DELETE | GENERIC_ALL);
-  if (disposition == TRUNCATE_EXISTING && !wantWrite) return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+  // ...and what the open counts as for sharing.
+  vp::posix::ShareAccess sharing = vp::posix::ShareAccessOf(access);
+  // Truncation asks for GENERIC_WRITE itself; the file rights that write data do not do.
+  if (disposition == TRUNCATE_EXISTING && !(access & GENERIC_WRITE)) return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+  if (auto device = vp::path::DeviceName(path)) return OpenDevice(*device, wantRead, wantWrite);
 
   bool mayCreate = disposition == CREATE_NEW || disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS;
   DWORD error = 0;
@@ -57,8 +77,11 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
   struct stat st;
   bool exists = r->exists && stat(r->host.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) {
-    if (!(flags & FILE_FLAG_BACKUP_SEMANTICS) || disposition == CREATE_NEW) return Fail(exists && disposition == CREATE_NEW ? ERROR_ALREADY_EXISTS : ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
-    wantRead = wantWrite = false;  // a folder handle carries no data access
+    // A new file where a folder is counts as an access to the folder, unless the caller asked
+    // for folders (then the name is simply taken).
+    if (disposition == CREATE_NEW && (flags & FILE_FLAG_BACKUP_SEMANTICS)) return Fail(ERROR_FILE_EXISTS, INVALID_HANDLE_VALUE);
+    if (!(flags & FILE_FLAG_BACKUP_SEMANTICS) || disposition == CREATE_NEW) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
+    wantRead = wantWrite = sharing.read = sharing.write = false;  // a folder handle carries no data access
   }
   if (exists && disposition == CREATE_NEW) return Fail(ERROR_FILE_EXISTS, INVALID_HANDLE_VALUE);
   bool readOnly = exists && !vp::posix::HasWriteBits(st);
@@ -67,7 +90,10 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
 
   auto file = std::make_shared<FileObject>();
   file->host = r->host;
-  if (exists && !file->shareLock.Acquire(r->host, wantRead, wantWrite, wantDelete, share)) return INVALID_HANDLE_VALUE;
+  auto takeShareLocks = [&] {
+    return !sharing.TakesPart() || file->shareLock.Acquire(r->host, sharing.read, sharing.write, sharing.del, share);
+  };
+  if (exists && !takeShareLocks()) return INVALID_HANDLE_VALUE;
 
   int mode = wantWrite ? (wantRead ? O_RDWR : O_WRONLY) : O_RDONLY;
   int openFlags = mode | O_CLOEXEC;
@@ -77,7 +103,7 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
   file->fd = open(r->host.c_str(), openFlags, 0666);
   if (file->fd < 0) return Fail(errno == EEXIST ? ERROR_FILE_EXISTS : vp::posix::ErrorFromErrno(errno), INVALID_HANDLE_VALUE);
   if (!exists) {
-    if (!file->shareLock.Acquire(r->host, wantRead, wantWrite, wantDelete, share)) return INVALID_HANDLE_VALUE;
+    if (!takeShareLocks()) return INVALID_HANDLE_VALUE;
     // A new file asked to be read-only becomes so; this handle may still write it.
     if (flags & FILE_ATTRIBUTE_READONLY) fchmod(file->fd, 0444);
   }

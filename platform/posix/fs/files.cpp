@@ -44,6 +44,7 @@ std::string SameFolderWithGivenName(const std::string& host, LPCSTR target) {
 }  // namespace
 
 DWORD GetFileAttributesA(LPCSTR path) {
+  if (path && vp::path::DeviceName(path)) return FILE_ATTRIBUTE_ARCHIVE;  // as Windows answers for a device
   auto r = Resolve(path, Need::Existing);
   if (!r) return INVALID_FILE_ATTRIBUTES;
   return vp::posix::AttributesOf(r->host, r->linkStat);

@@ -51,6 +51,15 @@ bool Fill(const std::string& name, const std::string& host, WIN32_FIND_DATAA& da
 
 bool HasWildcards(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
 
+// The search's handle, its first entry given in `out`; a search that found nothing fails.
+HANDLE Started(const std::shared_ptr<FindObject>& find, WIN32_FIND_DATAA* out) {
+  if (find->entries.empty()) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
+  *out = find->entries[0];
+  find->next = 1;
+  SetLastError(ERROR_SUCCESS);
+  return vp::handles::Insert(find);
+}
+
 }  // namespace
 
 HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* out) {
@@ -68,15 +77,22 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* out) {
     folderPart = text.substr(0, slash + 1);
     namePart = text.substr(slash + 1);
   }
-  if (namePart.empty()) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
+  auto find = std::make_shared<FindObject>();
+  if (auto device = vp::path::DeviceName(text)) {  // found as Windows finds a device, in any folder
+    WIN32_FIND_DATAA data{};
+    data.dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
+    std::memcpy(data.cFileName, device->c_str(), device->size() + 1);
+    find->entries.push_back(data);
+    return Started(find, out);
+  }
 
   DWORD error = 0;
   auto folder = vp::path::ToHost(folderPart, vp::path::Need::Existing, &error);
   if (!folder) return Fail(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error, INVALID_HANDLE_VALUE);
+  if (namePart.empty()) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);  // a trailing backslash names no file
   struct stat st;
   if (stat(folder->host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return Fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
 
-  auto find = std::make_shared<FindObject>();
   std::string hostFolder = folder->host == "/" ? "" : folder->host;
   if (!HasWildcards(namePart)) {
     // One name: found with the letter case it has on disk.
@@ -106,11 +122,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* out) {
     }
     closedir(dir);
   }
-  if (find->entries.empty()) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
-  *out = find->entries[0];
-  find->next = 1;
-  SetLastError(ERROR_SUCCESS);
-  return vp::handles::Insert(find);
+  return Started(find, out);
 }
 
 BOOL FindNextFileA(HANDLE h, WIN32_FIND_DATAA* out) {

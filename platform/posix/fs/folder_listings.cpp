@@ -6,9 +6,10 @@
 // and rename in the folder, made by this process or any other, before the call that made it
 // returns, and each lookup first applies what is queued. A listing is therefore never re-read
 // because of a change, ours or foreign, and a name another process created is found by the next
-// lookup. Where a folder cannot be watched (network file systems, no watches left) the listing is
-// checked against the folder's modification time instead, and a listing taken in the same clock
-// tick as the folder's last change is trusted only when it finds the name.
+// lookup. Where a folder cannot be watched (network file systems, no watches left) nothing says
+// when its listing goes stale (a time stamp may keep its value over many changes): a name it
+// holds is looked at on the disk before it is given, and a name it lacks is looked for in the
+// folder read anew, so "no such file" never comes from an old listing.
 //
 // The same queue keeps a drive folder's stat (its write permission makes a write-protected
 // drive): kept until the queue reports a change to the folder itself.
@@ -18,7 +19,6 @@
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -51,9 +51,7 @@ std::atomic<unsigned long> g_reads{0};
 std::atomic<unsigned long> g_generation{0};
 
 struct Listing {
-  int watch = -1;  // inotify watch, or -1: checked by modification time
-  struct timespec mtime {};
-  bool settled = false;  // unwatched only: taken well after the folder's last change
+  int watch = -1;  // inotify watch, or -1: each answer is checked on the disk
   // folded name -> the names on disk with that folding (almost always one)
   std::unordered_map<std::string, std::vector<std::string>> byFoldedName;
 
@@ -92,6 +90,7 @@ std::unordered_map<std::string, int> g_driveWatchOf;  // drive folder -> its wat
 thread_local unsigned long t_queueReads = 0;
 int g_notify = -1;
 bool g_notifyFailed = false;
+std::atomic<bool> g_watchesAvailable{true};
 std::atomic<bool> g_forked{false};
 
 void MarkForked() { g_forked = true; }
@@ -202,7 +201,7 @@ bool IsRemoteFileSystem(int fd) {
 
 // Watches the open folder `dir` for `listing`; false when it cannot be watched.
 bool Watch(DIR* dir, FolderId id, Listing& listing) {
-  if (!NotifyReady() || IsRemoteFileSystem(dirfd(dir))) return false;
+  if (!g_watchesAvailable || !NotifyReady() || IsRemoteFileSystem(dirfd(dir))) return false;
   // Through the open descriptor, so the watch is on the very folder being read.
   std::string self = "/proc/self/fd/" + std::to_string(dirfd(dir));
   // Added to what the watch asks already: a drive folder's watch may be the same one.
@@ -219,7 +218,7 @@ bool Watch(DIR* dir, FolderId id, Listing& listing) {
   return true;
 }
 
-bool Scan(const std::string& folder, FolderId id, const struct stat& st, Listing& out) {
+bool Scan(const std::string& folder, FolderId id, Listing& out) {
   DIR* dir = opendir(folder.c_str());
   if (!dir) return false;
   struct stat opened;
@@ -229,25 +228,20 @@ bool Scan(const std::string& folder, FolderId id, const struct stat& st, Listing
   }
   ++g_reads;
   out = Listing{};
-  out.mtime = st.st_mtim;
   // The watch comes first: a change made while the folder is read is applied afterwards.
-  bool watched = Watch(dir, id, out);
+  Watch(dir, id, out);
   while (const dirent* entry = readdir(dir)) {
     std::string name = entry->d_name;
     if (name != "." && name != "..") out.Add(name);
   }
   closedir(dir);
-  if (!watched) {
-    struct timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
-    long long ageNs = (now.tv_sec - st.st_mtim.tv_sec) * 1000000000LL + (now.tv_nsec - st.st_mtim.tv_nsec);
-    out.settled = ageNs > 50'000'000LL;
-  }
   return true;
 }
 
-bool SameTime(const struct timespec& a, const struct timespec& b) {
-  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+// True when `name` is still in the host folder `folder`.
+bool StillThere(const std::string& folder, const std::string& name) {
+  struct stat st;
+  return lstat((folder == "/" ? "/" + name : folder + "/" + name).c_str(), &st) == 0;
 }
 
 }  // namespace
@@ -270,18 +264,35 @@ CaseMatch FindCaseVariant(const std::string& folder, const std::string& name, co
   if (it != g_listings.end()) {
     Listing& listing = it->second;
     if (listing.watch >= 0) return {listing.Find(name), true};
-    if (SameTime(listing.mtime, st.st_mtim)) {
-      std::string found = listing.Find(name);
-      if (!found.empty() || listing.settled) return {found, false};
-    }
+    std::string found = listing.Find(name);
+    if (!found.empty() && StillThere(folder, found)) return {found, false};
     DropListing(id);
   }
   if (g_listings.size() >= kMostListings) DropAll(true);
   Listing fresh;
-  if (!Scan(folder, id, st, fresh)) return {};
+  if (!Scan(folder, id, fresh)) return {};
   CaseMatch found{fresh.Find(name), fresh.watch >= 0};
   g_listings[id] = std::move(fresh);
   return found;
+}
+
+std::vector<std::string> NamesStartingWith(const std::string& folder, const std::string& prefix) {
+  struct stat st;
+  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+  FolderId id{st.st_dev, st.st_ino};
+  std::lock_guard guard(g_lock);
+  ApplyQueuedChanges();
+  auto it = g_listings.find(id);
+  if (it == g_listings.end()) {
+    if (g_listings.size() >= kMostListings) DropAll(true);
+    Listing fresh;
+    if (!Scan(folder, id, fresh)) return {};
+    it = g_listings.emplace(id, std::move(fresh)).first;
+  }
+  std::vector<std::string> names;
+  for (const auto& [folded, onDisk] : it->second.byFoldedName)
+    if (folded.compare(0, prefix.size(), prefix) == 0) names.insert(names.end(), onDisk.begin(), onDisk.end());
+  return names;
 }
 
 unsigned long QueueReadsOfThisThread() { return t_queueReads; }
@@ -315,6 +326,12 @@ bool DriveFolderStat(const std::string& hostFolder, bool queueJustApplied, struc
 unsigned long CaseVariantGeneration() { return g_generation; }
 
 unsigned long FolderReads() { return g_reads; }
+
+void SetFolderWatchesAvailable(bool available) {
+  std::lock_guard guard(g_lock);
+  g_watchesAvailable = available;
+  DropAll(true);
+}
 
 void ForgetCachedFolders() {
   std::lock_guard guard(g_lock);

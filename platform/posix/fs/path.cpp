@@ -197,7 +197,9 @@ std::string FullWindowsPath(const std::string& input, DWORD* error) {
 }
 
 std::optional<Resolved> ToHost(const std::string& windowsPath, Need need, DWORD* error) {
-  for (char c : windowsPath) {
+  // The long-path prefix "\\?\" is no name (FullWindowsPath drops it).
+  size_t names = windowsPath.rfind("\\\\?\\", 0) == 0 ? 4 : 0;
+  for (char c : windowsPath.substr(names)) {
     // '*' and '?' are wildcards, never names; ':' only after the drive letter.
     if (c != ':' && c != '\\' && c != '/' && InvalidNameChar(static_cast<unsigned char>(c))) {
       *error = ERROR_INVALID_NAME;

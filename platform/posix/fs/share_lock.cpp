@@ -73,25 +73,15 @@ void Release(int fd) {
   fcntl(fd, F_OFD_SETLK, &lock);
 }
 
-// Holds announced host-wide, whatever machine root a process chooses (it holds its own program
-// before choosing one). For each bucket of files (a hash of a file's identity) the file has two
-// bytes: one locked, shared, while some process runs a file of the bucket or has it loaded as a
-// module, the other while some process has an open of such a file that refuses to share
-// delete. A deletion whose bucket no process locks learns with one probe that nothing holds the
-// file, instead of opening it to look at its markers; a locked bucket only sends it there.
+// Holds announced to every process of the user, whatever machine root it chooses (it holds
+// its own program before choosing one), on the holds file (holds_file.cpp). For each bucket of
+// files (a hash of a file's identity) the file has two bytes: one locked, shared, while some
+// process runs a file of the bucket or has it loaded as a module, the other while some process
+// has an open of such a file that refuses to share delete. A deletion whose bucket no process
+// locks learns with one probe that nothing holds the file, instead of opening it to look at its
+// markers; a locked bucket, or no holds file to trust, only sends it there.
 constexpr off_t kBuckets = 1 << 16;
 enum HoldKind : off_t { kImageHold = 0, kDeleteDenyingHold = 1, kHoldKinds = 2 };
-
-int HoldsFile() {
-  static int fd = [] {
-    const char* path = "/tmp/vp-file-holds.lock";
-    int opened = open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (opened >= 0) fchmod(opened, 0666);  // every user's processes announce here
-    // Read access is enough for shared locks and for probes.
-    return opened >= 0 ? opened : open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  }();
-  return fd;
-}
 
 off_t HoldByte(const struct stat& st, HoldKind kind) {
   off_t bucket = static_cast<off_t>((st.st_dev * 0x9E3779B97F4A7C15ull ^ st.st_ino) % kBuckets);
@@ -103,35 +93,37 @@ off_t HoldByte(const struct stat& st, HoldKind kind) {
 std::atomic<int> g_ownHolds[kBuckets * kHoldKinds];
 std::mutex g_ownHoldsLock;
 
-bool LockHoldByte(off_t byte, short type) {
+bool LockHoldByte(int holds, off_t byte, short type) {
   struct flock lock {};
   lock.l_type = type;
   lock.l_whence = SEEK_SET;
   lock.l_start = byte;
   lock.l_len = 1;
-  return fcntl(HoldsFile(), F_OFD_SETLK, &lock) == 0;
+  return fcntl(holds, F_OFD_SETLK, &lock) == 0;
 }
 
 // Announces a hold on the file `fd` is open on; the byte to pass to DropHold, or -1 when the
 // hold could not be announced (no holds file: every prober then looks at the file itself).
 off_t AddHold(int fd, HoldKind kind) {
   struct stat st;
-  if (HoldsFile() < 0 || fstat(fd, &st) != 0) return -1;
+  int holds = HoldsFile();
+  if (holds < 0 || fstat(fd, &st) != 0) return -1;
   off_t byte = HoldByte(st, kind);
   std::lock_guard guard(g_ownHoldsLock);
-  if (g_ownHolds[byte]++ == 0) LockHoldByte(byte, F_RDLCK);
+  if (g_ownHolds[byte]++ == 0) LockHoldByte(holds, byte, F_RDLCK);
   return byte;
 }
 
 void DropHold(off_t byte) {
   if (byte < 0) return;
   std::lock_guard guard(g_ownHoldsLock);
-  if (--g_ownHolds[byte] == 0) LockHoldByte(byte, F_UNLCK);
+  if (--g_ownHolds[byte] == 0) LockHoldByte(HoldsFile(), byte, F_UNLCK);
 }
 
 // False only when no process holds the file of `st` in any of the ways from `first` to `last`.
 bool SomeHoldMayBe(const struct stat& st, HoldKind first, HoldKind last) {
-  if (HoldsFile() < 0) return true;
+  int holds = HoldsFile();
+  if (holds < 0) return true;
   off_t from = HoldByte(st, first), to = HoldByte(st, last);
   for (off_t byte = from; byte <= to; ++byte)
     if (g_ownHolds[byte] > 0) return true;
@@ -140,19 +132,21 @@ bool SomeHoldMayBe(const struct stat& st, HoldKind first, HoldKind last) {
   probe.l_whence = SEEK_SET;
   probe.l_start = from;
   probe.l_len = to - from + 1;
-  return fcntl(HoldsFile(), F_OFD_GETLK, &probe) != 0 || probe.l_type != F_UNLCK;
+  return fcntl(holds, F_OFD_GETLK, &probe) != 0 || probe.l_type != F_UNLCK;
 }
 
 // Serialises the second attempt of opens that met a conflict (a whole-file flock on the holds
-// file, which never meets the record locks on it).
+// file, which never meets the record locks on it). The wait is bounded: a lock kept longer
+// (a stopped process) leaves the guard not taken, and the open is refused as in conflict.
 class ShareRetryGuard {
  public:
   ShareRetryGuard() : fd_(HoldsFile()) {
-    if (fd_ >= 0) flock(fd_, LOCK_EX);
+    if (fd_ >= 0 && !LockHoldsFileExclusively(fd_)) fd_ = -2;
   }
   ~ShareRetryGuard() {
     if (fd_ >= 0) flock(fd_, LOCK_UN);
   }
+  bool Taken() const { return fd_ != -2; }
  private:
   int fd_;
 };
@@ -214,8 +208,10 @@ bool ShareLock::AcquireOn(int fd, bool wantRead, bool wantWrite, bool wantDelete
   Release(fd_);
   {
     ShareRetryGuard guard;
-    Take(fd_, markers);
-    if (!conflicts()) return true;
+    if (guard.Taken()) {
+      Take(fd_, markers);
+      if (!conflicts()) return true;
+    }
   }
   close(fd_);
   fd_ = -1;

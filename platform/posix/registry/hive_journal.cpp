@@ -18,35 +18,54 @@ void PutText(std::string& out, std::string_view text) {
   out += text;
 }
 
+// Reads the fields of one payload of `declared` bytes from `bytes`, which may hold only a prefix
+// of it (a record cut short). A field that runs past `declared` is invalid; one that runs past
+// `bytes` alone sets Cut().
 class Reader {
  public:
-  explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+  Reader(std::string_view bytes, std::size_t declared) : bytes_(bytes), declared_(declared) {}
+  explicit Reader(std::string_view bytes) : Reader(bytes, bytes.size()) {}
   std::optional<std::uint64_t> Number(int size) {
-    if (bytes_.size() < static_cast<std::size_t>(size)) return std::nullopt;
+    auto count = static_cast<std::size_t>(size);
+    if (!Available(count)) return std::nullopt;
     std::uint64_t n = 0;
     for (int i = size - 1; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(bytes_[static_cast<std::size_t>(i)]);
-    bytes_.remove_prefix(static_cast<std::size_t>(size));
+    Skip(count);
     return n;
   }
   std::optional<std::string> Text() {
     auto length = Number(4);
-    if (!length || *length > bytes_.size()) return std::nullopt;
+    if (!length || !Available(*length)) return std::nullopt;
     std::string text(bytes_.substr(0, *length));
-    bytes_.remove_prefix(*length);
+    Skip(*length);
     return text;
   }
-  bool AtEnd() const { return bytes_.empty(); }
+  bool AtEnd() const { return declared_ == 0; }
+  bool Cut() const { return cut_; }
 
  private:
+  bool Available(std::uint64_t count) {
+    if (count > declared_) return false;
+    if (count > bytes_.size()) cut_ = true;
+    return !cut_;
+  }
+  void Skip(std::size_t count) {
+    bytes_.remove_prefix(count);
+    declared_ -= count;
+  }
+
   std::string_view bytes_;
+  std::size_t declared_;
+  bool cut_ = false;
 };
 
-std::optional<Change> DecodePayload(std::string_view payload) {
-  Reader in(payload);
+// The change a payload holds; `in` tells a payload cut short from one that is no payload.
+std::optional<Change> DecodePayload(Reader& in) {
   Change change;
   auto kind = in.Number(1);
   auto depth = in.Number(2);
-  if (!kind || *kind < Change::kCreateKey || *kind > Change::kDeleteValue || !depth) return std::nullopt;
+  if (!kind || *kind < Change::kCreateKey || *kind > Change::kDeleteValue) return std::nullopt;
+  if (!depth || *depth > kMaxKeyDepth) return std::nullopt;
   change.kind = static_cast<Change::Kind>(*kind);
   for (std::uint64_t i = 0; i < *depth; ++i) {
     auto name = in.Text();
@@ -69,7 +88,20 @@ std::optional<Change> DecodePayload(std::string_view payload) {
   return change;
 }
 
-bool AllZero(std::string_view bytes) { return bytes.find_first_not_of('\0') == std::string_view::npos; }
+// Whether `rest`, the journal from a record boundary to its end, is what a writer that died
+// while appending leaves: the start of one record, perhaps followed by zeros where the file grew
+// but the data never reached it. A record that is all there, a length no writer writes, or a
+// payload that ends before its length (or reads as no payload) is damage, not a cut.
+bool CutShortByACrash(std::string_view rest) {
+  std::string_view written = rest.substr(0, rest.find_last_not_of('\0') + 1);
+  Reader head(written);
+  auto length = head.Number(4);
+  if (!length) return true;  // the length itself was cut
+  if (*length > kMaxPayload || written.size() >= 8 + *length) return false;
+  if (written.size() <= 8) return true;
+  Reader payload(written.substr(8), *length);
+  return !DecodePayload(payload) && payload.Cut();
+}
 
 }  // namespace
 
@@ -147,13 +179,13 @@ ReplayResult ReplayRecords(std::string_view records, Key& root) {
     auto sum = head.Number(4);
     bool whole = length && sum && *length <= rest.size() - 8;
     std::optional<Change> change;
-    if (whole && *length <= kMaxPayload && (Checksum(rest.substr(8, *length)) & 0xFFFFFFFFu) == *sum)
-      change = DecodePayload(rest.substr(8, *length));
+    if (whole && *length <= kMaxPayload && (Checksum(rest.substr(8, *length)) & 0xFFFFFFFFu) == *sum) {
+      Reader payload(rest.substr(8, *length));
+      change = DecodePayload(payload);
+    }
     if (!change) {
-      // A record cut short, or the zeros a crash can leave after it, end the journal; a bad
-      // record with more behind it is damage.
-      bool lastRecord = !whole || 8 + *length == rest.size() || AllZero(rest);
-      result.damaged = !lastRecord;
+      // Only a record cut short by a crash ends the journal quietly; anything else is damage.
+      result.damaged = !CutShortByACrash(rest);
       return result;
     }
     if (!ApplyChange(root, *change)) {

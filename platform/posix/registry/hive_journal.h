@@ -6,8 +6,10 @@
 //
 // All numbers little-endian. A journal whose header names another hive file is stale (the
 // hive was rewritten after it, or edited by hand) and is not replayed. Only the last record
-// can be cut short, by a writer that died before its call returned; it is skipped. A bad
-// record followed by more data means a damaged journal.
+// can be cut short, by a writer that died before its call returned: the start of a record,
+// perhaps followed by zeros, ends the journal and is skipped. Any other bad record (a length
+// running past the end over data that is no cut record, a bad checksum over a whole record)
+// means a damaged journal.
 #pragma once
 
 #include <cstdint>
@@ -43,7 +45,7 @@ bool ApplyChange(Key& root, const Change& change);
 
 struct ReplayResult {
   std::size_t consumed = 0;  // bytes of whole, applied records from the start of `records`
-  bool damaged = false;
+  bool damaged = false;      // then at `consumed`
 };
 // Applies the records in `records` (journal bytes after some record boundary) to `root`.
 ReplayResult ReplayRecords(std::string_view records, Key& root);

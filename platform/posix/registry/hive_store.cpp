@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <map>
 #include <thread>
 
@@ -77,6 +78,29 @@ bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b
 bool SameTime(const struct timespec& a, const struct timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
+
+// The name a journal the store will not use is kept under: "<journal>.<why>-<UTC time of its
+// last change>-<inode>". It is the same for the same file, so that processes finding the journal
+// at once agree on it, and no file of the store is ever given it.
+std::string AsideName(const std::string& journal, const char* why, const struct stat& st) {
+  struct tm utc = {};
+  gmtime_r(&st.st_mtim.tv_sec, &utc);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
+  return journal + "." + why + "-" + stamp + "-" + std::to_string(st.st_ino);
+}
+
+// Gives the journal `st` describes its aside name as a second link, never replacing a file.
+// True when it has that name; `fresh` (when asked) says this call gave it rather than an earlier
+// one or another process.
+bool LinkAside(const std::string& journal, const std::string& aside, const struct stat& st, bool* fresh = nullptr) {
+  bool linked = link(journal.c_str(), aside.c_str()) == 0;
+  if (fresh) *fresh = linked;
+  struct stat kept;
+  return lstat(aside.c_str(), &kept) == 0 && SameFile(kept, st);
+}
+
+std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
 }  // namespace
 
@@ -180,12 +204,14 @@ bool HiveStore::ReadJournalTail(off_t size) {
   int fd = open(journalPath_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return false;
   std::string tail;
-  bool ok = ReadAll(fd, journalEnd_, &tail);
+  struct stat st;
+  bool ok = fstat(fd, &st) == 0 && ReadAll(fd, journalEnd_, &tail);
   close(fd);
   if (!ok) return false;
   ReplayResult replay = ReplayRecords(tail, *tree_);
   if (replay.damaged) {
     corrupt_ = true;
+    KeepDamagedJournal(st, journalEnd_ + static_cast<off_t>(replay.consumed));
     return false;
   }
   journalEnd_ += static_cast<off_t>(replay.consumed);
@@ -220,23 +246,33 @@ LONG HiveStore::Reload() {
   bool active = false, damaged = fresh == nullptr;
   off_t end = 0;
   int jfd = open(journalPath_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  // A journal that is there but cannot be opened is not the same as none: its changes would be
+  // missing. A link in its place (ELOOP) is no journal.
+  if (jfd < 0 && errno != ENOENT && errno != ELOOP) return ERROR_CANTREAD;
   if (jfd >= 0) {
     std::string records;
     bool ok = fstat(jfd, &st) == 0 && ReadAll(jfd, 0, &records);
     close(jfd);
     if (!ok) return ERROR_CANTREAD;
-    if (S_ISREG(st.st_mode)) {
+    if (S_ISREG(st.st_mode) && !records.empty() && fresh) {
       journal = FileId{true, st.st_dev, st.st_ino, st.st_size, st.st_mtim};
       std::uint64_t continues = 0;
-      if (!records.empty() && !ReadJournalHeader(records, &continues)) {
+      if (!ReadJournalHeader(records, &continues)) {
         damaged = true;
-      } else if (!records.empty() && continues == checksum && fresh) {
-        // A journal naming another hive file is stale: that file already holds its changes.
+        KeepDamagedJournal(st, 0);
+      } else if (continues != checksum) {
+        // The hive file was replaced after the journal (edited by hand, or a rewrite cut short
+        // before the journal went): its changes are not replayed over another file, nor lost.
+        if (SetAsideUnmatchedJournal(st)) journal = FileId{};
+      } else {
         ReplayResult replay = ReplayRecords(std::string_view(records).substr(kJournalHeaderSize), *fresh);
         damaged = replay.damaged;
         active = true;
         end = static_cast<off_t>(kJournalHeaderSize + replay.consumed);
+        if (damaged) KeepDamagedJournal(st, end);
       }
+    } else if (S_ISREG(st.st_mode)) {
+      journal = FileId{true, st.st_dev, st.st_ino, st.st_size, st.st_mtim};
     }
   }
 
@@ -253,9 +289,44 @@ LONG HiveStore::Reload() {
   return ERROR_SUCCESS;
 }
 
+void HiveStore::KeepDamagedJournal(const struct stat& st, off_t damageAt) {
+  std::string aside = AsideName(journalPath_, "damaged", st);
+  bool kept = LinkAside(journalPath_, aside, st);
+  std::fprintf(stderr,
+               "The registry journal %s is damaged at byte %lld: hive %s answers ERROR_REGISTRY_CORRUPT and "
+               "nothing of it is written until the journal is repaired or removed. %s%s\n",
+               journalPath_.c_str(), static_cast<long long>(damageAt), BaseName(hivePath_).c_str(),
+               kept ? "A copy is kept as " : "No copy could be kept.", kept ? BaseName(aside).c_str() : "");
+}
+
+bool HiveStore::SetAsideUnmatchedJournal(const struct stat& st) {
+  std::string aside = AsideName(journalPath_, "unmatched", st);
+  bool fresh = false;
+  if (!LinkAside(journalPath_, aside, st, &fresh)) {
+    std::fprintf(stderr, "The registry journal %s does not continue hive %s and cannot be kept aside; it is left "
+                 "in place and not replayed.\n", journalPath_.c_str(), BaseName(hivePath_).c_str());
+    return false;
+  }
+  // Another process may have moved it already; only the file that was read leaves its place.
+  struct stat current;
+  if (lstat(journalPath_.c_str(), &current) == 0 && SameFile(current, st)) unlink(journalPath_.c_str());
+  SyncFolder(folder_);
+  if (fresh)
+    std::fprintf(stderr,
+                 "The registry journal %s does not continue hive %s (the hive file was replaced after it); "
+                 "its changes are not applied and it is kept as %s.\n",
+                 journalPath_.c_str(), BaseName(hivePath_).c_str(), BaseName(aside).c_str());
+  return true;
+}
+
 bool HiveStore::StartJournal() {
   std::string name;
   struct stat st;
+  // A journal in place that this store does not continue (one that could not be kept aside) is
+  // never replaced; a link there is no journal.
+  struct stat existing;
+  if (lstat(journalPath_.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) && existing.st_size > 0)
+    return false;
   if (!WriteTemporary(journalPath_, JournalHeader(hiveChecksum_), &name, &st)) return false;
   if (rename(name.c_str(), journalPath_.c_str()) != 0) {
     unlink(name.c_str());
@@ -319,8 +390,8 @@ bool HiveStore::RewriteHive() {
     return false;
   }
   // The journal's changes are in the new file; a journal that outlives a crash here names the
-  // old file and is not replayed.
-  unlink(journalPath_.c_str());
+  // old file and is kept aside by the next load. A journal this store did not continue stays.
+  if (journalActive_) unlink(journalPath_.c_str());
   SyncFolder(folder_);
   hive_ = FileId{true, st.st_dev, st.st_ino, st.st_size, st.st_mtim};
   hiveChecksum_ = Checksum(text);

@@ -10,11 +10,16 @@
 // the hive is written whole (a fresh temporary file, synced and renamed over it) and the
 // journal removed, so a change costs its own size, plus the rewrite spread over as many bytes
 // of changes as the hive holds. A crash at any moment leaves the old or the new state.
+// A journal is never deleted unless its changes are in the hive file: one that names another
+// hive file (the hive was edited by hand) is moved to "<name>.reg.log.unmatched-...", a
+// damaged one stays in place, never written, the hive answering ERROR_REGISTRY_CORRUPT, with a
+// copy linked as "<name>.reg.log.damaged-..."; both are told on stderr.
 // Temporary and lock files are opened so that a link put in their place is never followed, and
 // a hive or journal that cannot be read is never written. A lock that stays taken (a holder
 // stopped in a debugger) makes a call fail with ERROR_TIMEOUT after a bounded wait.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -93,6 +98,12 @@ class HiveStore {
   LONG Reload();
   bool ReadJournalTail(off_t size);
   bool Append(const std::vector<Change>& changes);
+  // A damaged journal stays in place, never written, with a second link of its own; told on
+  // stderr by each process that meets it.
+  void KeepDamagedJournal(const struct stat& st, off_t damageAt);
+  // Moves a journal that names another hive file to a name of its own (told on stderr); false
+  // when it cannot be moved and stays in place.
+  bool SetAsideUnmatchedJournal(const struct stat& st);
   bool StartJournal();
   bool RewriteHive();
   void RemoveStaleTemporaries();

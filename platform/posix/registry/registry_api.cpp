@@ -4,7 +4,9 @@
 // to the code page here; the hive keeps them in Unicode.
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <mutex>
+#include <type_traits>
 #include <vector>
 
 #include "core/handles.h"
@@ -30,6 +32,7 @@ struct KeyHandle : vp::handles::Object {
   std::vector<std::string> path;  // key names from the hive's root, as the hive holds them
   std::uint64_t id = 0;           // 0 for a root, which is never deleted
   REGSAM access = 0;
+  bool classesRoot = false;       // HKEY_CLASSES_ROOT: subkeys are looked up in both classes keys
 };
 
 constexpr REGSAM kReadRights = KEY_READ | SYNCHRONIZE;
@@ -76,20 +79,56 @@ std::shared_ptr<KeyHandle> RootHandle(Hive hive) {
   return root;
 }
 
+// The classes key of a hive: HKEY_CURRENT_USER\Software\Classes, HKEY_LOCAL_MACHINE\SOFTWARE\Classes.
+std::shared_ptr<KeyHandle> ClassesHandle(Hive hive) {
+  auto classes = RootHandle(hive);
+  classes->path = {hive == Hive::CurrentUser ? "Software" : "SOFTWARE", "Classes"};
+  return classes;
+}
+
+// HKEY_CLASSES_ROOT itself holds the values of the machine's classes key; its subkeys are
+// the user's where the user has them (see OpenClasses, ClassNames).
+std::shared_ptr<KeyHandle> ClassesRootHandle() {
+  auto root = ClassesHandle(Hive::LocalMachine);
+  root->classesRoot = true;
+  return root;
+}
+
+// The predefined key a handle names. Windows looks at its low 32 bits only, so a predefined
+// key zero-extended from 32 bits names it as well as the sign-extended constant.
+enum class Predefined { None, ClassesRoot, CurrentUser, LocalMachine };
+Predefined PredefinedKey(HKEY key) {
+  switch (static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(key))) {
+    case 0x80000000u: return Predefined::ClassesRoot;
+    case 0x80000001u: return Predefined::CurrentUser;
+    case 0x80000002u: return Predefined::LocalMachine;
+    default: return Predefined::None;
+  }
+}
+
 Target Resolve(HKEY key) {
-  if (key == HKEY_CURRENT_USER) return {RootHandle(Hive::CurrentUser)};
-  if (key == HKEY_LOCAL_MACHINE) return {RootHandle(Hive::LocalMachine)};
+  switch (PredefinedKey(key)) {
+    case Predefined::ClassesRoot: return {ClassesRootHandle()};
+    case Predefined::CurrentUser: return {RootHandle(Hive::CurrentUser)};
+    case Predefined::LocalMachine: return {RootHandle(Hive::LocalMachine)};
+    case Predefined::None: break;
+  }
   auto handle = key ? vp::handles::LookupAs<KeyHandle>(key) : nullptr;
   if (!handle) return {nullptr, ERROR_INVALID_HANDLE};
   return {handle};
 }
 
-// The handle's key in `root`, or null when it was deleted.
+// The handle's key in `root`, or null when it was deleted. HKEY_CLASSES_ROOT is never deleted:
+// while the machine has no classes key, it reads as an empty key.
 template <class K>
 K* Find(K& root, const KeyHandle& h) {
   K* key = &root;
   for (const std::string& name : h.path) {
     key = key->FindSubkey(name);
+    if constexpr (std::is_const_v<K>) {
+      static const Key noClasses("Classes");
+      if (!key && h.classesRoot) return &noClasses;
+    }
     if (!key) return nullptr;
   }
   return h.id == 0 || key->Id() == h.id ? key : nullptr;
@@ -139,6 +178,18 @@ std::string AnsiData(const Value& v) {
   return vp::registry::IsStringType(v.type) ? vp::registry::AnsiFromWide(v.data) : v.data;
 }
 
+// A value's data into the caller's buffer of `capacity` bytes, as the 8-bit calls read it
+// (`bytes`); ERROR_MORE_DATA, writing nothing, when it does not fit.
+LONG CopyValueData(const Value& v, const std::string& bytes, LPBYTE data, DWORD capacity) {
+  auto length = static_cast<DWORD>(bytes.size());
+  if (capacity < length) return ERROR_MORE_DATA;
+  std::memcpy(data, bytes.data(), length);
+  // A string stored without its terminator still reads as a string when there is room.
+  if (vp::registry::IsStringType(v.type) && capacity > length && (length == 0 || data[length - 1] != 0))
+    data[length] = 0;
+  return ERROR_SUCCESS;
+}
+
 // An enumerated key or value name into the caller's buffer of `*nameChars` characters, the
 // terminator included; `*nameChars` becomes the length without it. The buffer is left alone
 // when the name does not fit.
@@ -151,23 +202,68 @@ LONG CopyEnumeratedName(const std::string& text, LPSTR name, LPDWORD nameChars) 
 
 }  // namespace
 
-LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY result) {
-  std::lock_guard guard(g_registryLock);
-  if (!result) return ERROR_INVALID_PARAMETER;
-  Target t = Resolve(key);
-  if (!t.handle) return t.error;
-  std::vector<std::string> names;
-  if (LONG e = SplitPath(subKey, &names)) return e;
-  return t.handle->store->Read([&](const Key& root) -> LONG {
-    const Key* k = Find(root, *t.handle);
+namespace {
+
+LONG OpenBelow(const KeyHandle& parent, const std::vector<std::string>& names, REGSAM desired, PHKEY result) {
+  return parent.store->Read([&](const Key& root) -> LONG {
+    const Key* k = Find(root, parent);
     if (!k) return ERROR_KEY_DELETED;
     for (const std::string& name : names)
       if (!(k = k->FindSubkey(name))) return ERROR_FILE_NOT_FOUND;
     REGSAM granted = 0;
-    if (!Grant(t.handle->hive, desired, &granted)) return ERROR_ACCESS_DENIED;
-    *result = NewHandle(*t.handle, names, *k, granted);
+    if (!Grant(parent.hive, desired, &granted)) return ERROR_ACCESS_DENIED;
+    *result = NewHandle(parent, names, *k, granted);
     return ERROR_SUCCESS;
   });
+}
+
+// A subkey of HKEY_CLASSES_ROOT: the user's classes over the machine's. The key opens where the
+// user has it, else where the machine has it.
+LONG OpenClasses(const std::vector<std::string>& names, REGSAM desired, PHKEY result) {
+  for (Hive hive : {Hive::CurrentUser, Hive::LocalMachine}) {
+    // A hive without a classes key has none of its subkeys either.
+    LONG status = OpenBelow(*ClassesHandle(hive), names, desired, result);
+    if (status != ERROR_FILE_NOT_FOUND && status != ERROR_KEY_DELETED) return status;
+  }
+  return ERROR_FILE_NOT_FOUND;
+}
+
+// The subkeys of HKEY_CLASSES_ROOT: the user's and the machine's classes in the registry's
+// order (by folded name), a class both have listed once, as the user spells it.
+LONG ClassNames(std::vector<std::string>* names) {
+  std::map<std::string, std::string> byFoldedName;
+  for (Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
+    auto classes = ClassesHandle(hive);
+    LONG status = classes->store->Read([&](const Key& root) -> LONG {
+      if (const Key* k = Find(root, *classes))
+        for (const auto& subkey : k->Subkeys()) byFoldedName[subkey->FoldedName()] = subkey->Name();
+      return ERROR_SUCCESS;
+    });
+    if (status != ERROR_SUCCESS) return status;
+  }
+  for (auto& entry : byFoldedName) names->push_back(std::move(entry.second));
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY result) {
+  std::lock_guard guard(g_registryLock);
+  if (!result) return ERROR_INVALID_PARAMETER;
+  *result = nullptr;  // whatever fails, the caller holds no stale handle
+  Target t = Resolve(key);
+  if (!t.handle) return t.error;
+  std::vector<std::string> names;
+  if (LONG e = SplitPath(subKey, &names)) return e;
+  if (t.handle->classesRoot) {
+    if (!names.empty()) return OpenClasses(names, desired, result);
+    // HKEY_CLASSES_ROOT opened again lists and opens both classes keys as the original does.
+    auto again = std::make_shared<KeyHandle>(*t.handle);
+    if (!Grant(again->hive, desired, &again->access)) return ERROR_ACCESS_DENIED;
+    *result = reinterpret_cast<HKEY>(vp::handles::Insert(std::move(again)));
+    return ERROR_SUCCESS;
+  }
+  return OpenBelow(*t.handle, names, desired, result);
 }
 
 LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD, REGSAM desired,
@@ -178,6 +274,16 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD, R
   if (!t.handle) return t.error;
   std::vector<std::string> names;  // a null name, like an empty one, opens the key itself
   if (LONG e = SplitPath(subKey, &names)) return e;
+  if (t.handle->classesRoot && !names.empty()) {
+    // A class the user or the machine has opens there; a new one is the machine's.
+    LONG opened = OpenClasses(names, desired, result);
+    if (opened != ERROR_FILE_NOT_FOUND) {
+      if (opened == ERROR_SUCCESS && disposition) *disposition = REG_OPENED_EXISTING_KEY;
+      return opened;
+    }
+    names.insert(names.begin(), {"SOFTWARE", "Classes"});
+    t.handle = RootHandle(Hive::LocalMachine);
+  }
   return t.handle->store->Write([&](Key& root, ChangeList& changes) -> LONG {
     Key* k = Find(root, *t.handle);
     if (!k) return ERROR_KEY_DELETED;
@@ -210,22 +316,13 @@ LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD t
     if (!(t.handle->access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
     const Value* v = k->FindValue(ValueName(valueName));
     if (!v) return ERROR_FILE_NOT_FOUND;
-    if (type) *type = v->type;
+    // The buffer's size is read before anything is written: a caller may aim the type and the
+    // size at one DWORD, which then ends holding the size.
+    DWORD capacity = dataSize ? *dataSize : 0;
     std::string bytes = AnsiData(*v);
-    auto length = static_cast<DWORD>(bytes.size());
-    LONG status = ERROR_SUCCESS;
-    if (data) {
-      if (*dataSize < length) {
-        status = ERROR_MORE_DATA;
-      } else {
-        std::memcpy(data, bytes.data(), length);
-        // A string stored without its terminator still reads as a string when there is room.
-        if (vp::registry::IsStringType(v->type) && *dataSize > length &&
-            (length == 0 || data[length - 1] != 0))
-          data[length] = 0;
-      }
-    }
-    if (dataSize) *dataSize = length;
+    LONG status = data ? CopyValueData(*v, bytes, data, capacity) : ERROR_SUCCESS;
+    if (type) *type = v->type;
+    if (dataSize) *dataSize = static_cast<DWORD>(bytes.size());
     return status;
   });
 }
@@ -289,17 +386,27 @@ LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameChars, LPDW
   if (!name || !nameChars) return ERROR_INVALID_PARAMETER;
   Target t = Resolve(key);
   if (!t.handle) return t.error;
+  auto report = [&](const std::string& subkey, const HiveStore& store) -> LONG {
+    LONG copied = CopyEnumeratedName(vp::registry::AnsiFromName(subkey), name, nameChars);
+    if (copied != ERROR_SUCCESS) return copied;
+    if (keyClass && classChars && *classChars) keyClass[0] = '\0';
+    if (classChars) *classChars = 0;
+    if (lastWriteTime) *lastWriteTime = store.LastWriteTime();
+    return ERROR_SUCCESS;
+  };
+  if (t.handle->classesRoot) {
+    if (!(t.handle->access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
+    std::vector<std::string> classes;
+    if (LONG e = ClassNames(&classes)) return e;
+    if (index >= classes.size()) return ERROR_NO_MORE_ITEMS;
+    return report(classes[index], *t.handle->store);
+  }
   return t.handle->store->Read([&](const Key& root) -> LONG {
     const Key* k = Find(root, *t.handle);
     if (!k) return ERROR_KEY_DELETED;
     if (!(t.handle->access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
     if (index >= k->Subkeys().size()) return ERROR_NO_MORE_ITEMS;
-    LONG copied = CopyEnumeratedName(vp::registry::AnsiFromName(k->Subkeys()[index]->Name()), name, nameChars);
-    if (copied != ERROR_SUCCESS) return copied;
-    if (keyClass && classChars && *classChars) keyClass[0] = '\0';
-    if (classChars) *classChars = 0;
-    if (lastWriteTime) *lastWriteTime = t.handle->store->LastWriteTime();
-    return ERROR_SUCCESS;
+    return report(k->Subkeys()[index]->Name(), *t.handle->store);
   });
 }
 
@@ -315,25 +422,21 @@ LSTATUS RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameChars, LPDW
     if (!(t.handle->access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
     if (index >= k->Values().size()) return ERROR_NO_MORE_ITEMS;
     const Value& v = k->Values()[index];
-    LONG copied = CopyEnumeratedName(vp::registry::AnsiFromName(v.name), name, nameChars);
-    if (copied != ERROR_SUCCESS) return copied;
+    // The type and the size the data needs come back whatever does not fit; the name is written
+    // only once the data fit, so a caller that grows its data buffer keeps its name buffer.
+    DWORD capacity = dataSize ? *dataSize : 0;
+    std::string bytes = dataSize ? AnsiData(v) : std::string();
+    LONG status = data ? CopyValueData(v, bytes, data, capacity) : ERROR_SUCCESS;
+    if (status == ERROR_SUCCESS) status = CopyEnumeratedName(vp::registry::AnsiFromName(v.name), name, nameChars);
     if (type) *type = v.type;
-    if (!dataSize) return ERROR_SUCCESS;
-    std::string bytes = AnsiData(v);
-    auto length = static_cast<DWORD>(bytes.size());
-    LONG status = ERROR_SUCCESS;
-    if (data && *dataSize < length)
-      status = ERROR_MORE_DATA;
-    else if (data)
-      std::memcpy(data, bytes.data(), length);
-    *dataSize = length;
+    if (dataSize) *dataSize = static_cast<DWORD>(bytes.size());
     return status;
   });
 }
 
 LSTATUS RegCloseKey(HKEY key) {
   std::lock_guard guard(g_registryLock);
-  if (key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE) return ERROR_SUCCESS;
+  if (PredefinedKey(key) != Predefined::None) return ERROR_SUCCESS;
   if (!key || !vp::handles::LookupAs<KeyHandle>(key)) return ERROR_INVALID_HANDLE;
   vp::handles::Remove(key);
   return ERROR_SUCCESS;

@@ -8,7 +8,7 @@
 #include "files/client_database_backup.h"
 #include "folder_entries.h"
 #include "platform/win.h"
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
 #include "test_support.h"
 
 using namespace vp::test;

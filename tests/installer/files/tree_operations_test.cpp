@@ -8,7 +8,7 @@
 #include "files/tree_operations.h"
 #include "folder_entries.h"
 #include "platform/win.h"
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
 #include "test_support.h"
 
 #ifndef _WIN32

@@ -13,12 +13,15 @@
 #include "link_reading.h"
 #include "platform/win.h"
 #include "registry_helpers.h"
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
 #include "test_support.h"
 #include "uninstall/setup_folder.h"
+#include "uninstall/uninstall_sequence.h"
 
 #ifndef _WIN32
 #include <unistd.h>
+
+#include <fstream>
 
 #include "platform/machine.h"
 #endif
@@ -372,7 +375,68 @@ TEST_F(InstallSequence, FilesThatStayAreReportedInsteadOfSuccess) {
                           "Close the programs that use them and install again.");
 }
 
+TEST_F(InstallSequence, ReinstallsNeverReplaceTheUsersSavedDatabaseWithThePackagesSample) {
+  ASSERT_TRUE(MakeEntries(package, {"VantProDB-TWS\\ComVantPlusDB\\ldbclientinfo.dat"}));
+  const std::string live = drive + "VantProDB-TWS\\ComVantPlusDB\\ldbclientinfo.dat";
+  const std::string saved = drive + "VNXTBackUpDB-TWS\\ldbclientinfo.dat";
+  ASSERT_TRUE(MakeEntries(drive, {"VantProDB-TWS\\ComVantPlusDB\\"}));
+  ASSERT_TRUE(vp::test::WriteTextFile(live, "the user's clients"));
+  for (int install = 1; install <= 3; ++install) {
+    CInstallSequence(state).Run();
+    EXPECT_EQ(ReadTextFile(saved), "the user's clients") << "install " << install;
+    EXPECT_EQ(state.BoxTexts().back(), "Installation Done!");
+  }
+  EXPECT_EQ(ReadTextFile(live), "VantProDB-TWS\\ComVantPlusDB\\ldbclientinfo.dat");
+  EXPECT_FALSE(PathExists(drive + "VNXTBackUpDB-TWS-Generations\\1"));
+
+  // What the user writes next replaces the saved copy, which is kept as a generation first.
+  ASSERT_TRUE(vp::test::WriteTextFile(live, "newer clients"));
+  CInstallSequence(state).Run();
+  EXPECT_EQ(ReadTextFile(saved), "newer clients");
+  EXPECT_EQ(ReadTextFile(drive + "VNXTBackUpDB-TWS-Generations\\1\\ldbclientinfo.dat"),
+            "the user's clients");
+}
+
+TEST_F(InstallSequence, TheUninstallKeepsTheBackupAndSavesWhatTheUserWroteSince) {
+  ASSERT_TRUE(MakeEntries(package, {"VantProDB-TWS\\ComVantPlusDB\\ldbclientinfo.dat"}));
+  const std::string common = drive + "VantProDB-TWS\\ComVantPlusDB\\";
+  ASSERT_TRUE(MakeEntries(drive, {"VantProDB-TWS\\ComVantPlusDB\\", "VantProDB-TWS\\CMUser01\\"}));
+  ASSERT_TRUE(vp::test::WriteTextFile(common + "ldbclientinfo.dat", "clients at the install"));
+  ASSERT_TRUE(vp::test::WriteTextFile(common + "ldbmiscinfo.dat", "misc at the install"));
+  ASSERT_TRUE(vp::test::WriteTextFile(drive + "VantProDB-TWS\\CMUser01\\CMUser01.dbd", "cm user"));
+  CInstallSequence(state).Run();
+  // Since the install: one file changed, the package's sample left as it was, a user added.
+  ASSERT_TRUE(vp::test::WriteTextFile(common + "ldbmiscinfo.dat", "misc since"));
+  ASSERT_TRUE(MakeEntries(drive, {"VantProDB-TWS\\CMUser02\\"}));
+  ASSERT_TRUE(vp::test::WriteTextFile(drive + "VantProDB-TWS\\CMUser02\\CMUser02.dbd", "new user"));
+
+  // The uninstall has no package at hand (it runs from the setup folder).
+  ASSERT_TRUE(SetCurrentDirectoryA(root.c_str()));
+  CUninstallSequence(state).RemoveFromDrive(drive);
+  EXPECT_FALSE(PathExists(drive + "VantProDB-TWS"));
+  const std::string backup = drive + "VNXTBackUpDB-TWS\\";
+  EXPECT_EQ(ReadTextFile(backup + "ldbclientinfo.dat"), "clients at the install");
+  EXPECT_EQ(ReadTextFile(backup + "ldbmiscinfo.dat"), "misc since");
+  EXPECT_EQ(ReadTextFile(backup + "CM\\User01\\User01.dbd"), "cm user");
+  EXPECT_EQ(ReadTextFile(backup + "CM\\User02\\User02.dbd"), "new user");
+  EXPECT_EQ(ReadTextFile(drive + "VNXTBackUpDB-TWS-Generations\\1\\ldbmiscinfo.dat"),
+            "misc at the install");
+}
+
 #ifndef _WIN32
+TEST_F(InstallSequence, SettingsThatCannotBeSavedAreReportedInsteadOfSuccess) {
+  // A damaged hive: every registry call of the user fails.
+  std::ofstream(vp::machine::Root() + "/registry/HKEY_CURRENT_USER.reg") << "not a hive";
+  CInstallSequence(state).Run();
+  EXPECT_TRUE(PathExists(drive + "VANTProDB-TWS\\VANTPlusTWS.exe"));
+  ASSERT_FALSE(state.boxes.empty());
+  EXPECT_EQ(state.boxes.back().text,
+            "Your settings could not be saved in the registry (HKEY_CURRENT_USER\\SOFTWARE\\KORAX"
+            "\\VANTPLUS-TWS\\Application Settings). The files are installed; install again once "
+            "the registry can be written.");
+  EXPECT_EQ(state.boxes.back().caption, "Error!");
+}
+
 TEST_F(InstallSequence, ALinkedFolderInTheDatabaseFolderIsNotFollowed) {
   ASSERT_TRUE(MakeEntries(root, {"outside\\precious.dat", "drive\\VantProDB-TWS\\old.dbd"}));
   DWORD error = 0;

@@ -6,7 +6,7 @@
 
 #include "install/settings_steps.h"
 #include "registry_helpers.h"
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
 #include "test_support.h"
 
 namespace {

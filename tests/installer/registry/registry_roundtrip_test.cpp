@@ -15,7 +15,7 @@
 #include "host_files.h"
 #include "platform/win.h"
 #include "registry/registry.h"
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
 #include "uninstall/uninstall_sequence.h"
 
 namespace {

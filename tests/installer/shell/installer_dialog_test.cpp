@@ -10,7 +10,7 @@
 #include "res/installer_dialog.h"
 #include "shell/installer_app.h"
 #include "shell/installer_dlg.h"
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
 
 using vp::test::DrivenFrontEnd;
 using vp::ui::DialogWindow;

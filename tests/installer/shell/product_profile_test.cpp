@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
 
 namespace {
 

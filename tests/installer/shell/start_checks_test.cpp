@@ -6,8 +6,8 @@
 #include <string>
 
 #include "platform/win.h"
-#include "shell/drive_choice.h"
-#include "shell/instance_checks.h"
+#include "common/drive_choice.h"
+#include "common/instance_checks.h"
 
 TEST(SetupInstance, TheSecondClaimSeesTheFirstAndTheNameIsFreeAfterwards) {
   HANDLE first = nullptr, second = nullptr;

@@ -8,9 +8,10 @@
 
 #include "registry_helpers.h"
 #include "fake_installer_state.h"
+#include "install/apps_entry.h"
 #include "folder_entries.h"
 #include "platform/win.h"
-#include "shell/product_profile.h"
+#include "common/product_profile.h"
 #include "test_support.h"
 #include "uninstall/setup_folder.h"
 #include "uninstall/uninstall_sequence.h"
@@ -124,13 +125,18 @@ TEST_F(UninstallSequence, RemovesTheVariantFromEveryFixedDriveAndEnds) {
                          "InstalledDrive", "D"));
   ASSERT_TRUE(MakeEntries("D:", {"VantFODB-TWS\\VANTPlusFOTWS.exe"}));
   ASSERT_TRUE(MakeEntries(profile, {"Desktop\\Other.lnk"}));
+  const std::string entry = std::string(kUninstallKeyPath) + "\\VANTPLUS-TWS";
+  ASSERT_TRUE(StoreValue(HKEY_CURRENT_USER, entry, "DisplayName", "VANTPlusTWS"));
   CUninstallSequence(state).Run();
+  EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, entry));
 
   EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, "SOFTWARE\\KORAX\\VANTPLUS-TWS"));
   EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, "SOFTWARE\\KORAX\\VANTPLUSFO-TWS"));
-  for (const char* gone : {"C:\\VANTProDB-TWS", "C:\\VANTProData-TWS", "C:\\VANTProSetup",
-                           "D:\\VNXTBackUpDB-TWS", "D:\\BackUpDB-TWS"})
+  for (const char* gone : {"C:\\VANTProDB-TWS", "C:\\VANTProData-TWS", "C:\\VANTProSetup"})
     EXPECT_FALSE(PathExists(gone)) << gone;
+  // The user's client database backups outlive the program.
+  EXPECT_TRUE(PathExists("D:\\VNXTBackUpDB-TWS\\ComVantPlusDB.dbd"));
+  EXPECT_TRUE(PathExists("D:\\BackUpDB-TWS\\old.dbd"));
   EXPECT_TRUE(PathExists("D:\\VantFODB-TWS\\VANTPlusFOTWS.exe"));
   EXPECT_EQ(Listing(profile), (std::set<std::string>{"desktop\\", "desktop\\other.lnk", "start menu\\",
                                                      "start menu\\programs\\"}));
@@ -158,11 +164,15 @@ TEST_F(UninstallSequence, AFileThatStaysIsReportedWhileEverythingElseGoes) {
   HANDLE held = CreateFileA("C:\\VANTProDB-TWS\\VANTPlusTWS.exe", GENERIC_READ, FILE_SHARE_READ,
                             nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const std::string entry = std::string(kUninstallKeyPath) + "\\VANTPLUS-TWS";
+  ASSERT_TRUE(StoreValue(HKEY_CURRENT_USER, entry, "DisplayName", "VANTPlusTWS"));
   CUninstallSequence(state).Run();
   CloseHandle(held);
+  // Apps & features keeps listing what is still there.
+  EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, entry));
   EXPECT_EQ(Listing("C:\\VANTProDB-TWS"), std::set<std::string>{"vantplustws.exe"});
   EXPECT_FALSE(PathExists("C:\\VANTProData-TWS"));
-  EXPECT_FALSE(PathExists("D:\\VNXTBackUpDB-TWS"));
+  EXPECT_TRUE(PathExists("D:\\VNXTBackUpDB-TWS"));
   EXPECT_EQ(state.BoxTexts(),
             (std::vector<std::string>{kQuestion, "Some files could not be removed. Close the "
                                                  "programs that use them and uninstall again."}));
@@ -306,6 +316,27 @@ TEST_F(UninstallSequence, RemovableAndRemoteDrivesAreNeverTouched) {
     EXPECT_TRUE(PathExists(std::string(drive) + "\\VANTProSetup\\VANTPlusTWSSetup.exe")) << drive;
   }
   EXPECT_EQ(state.endedWith, 0u);
+}
+
+TEST_F(UninstallSequence, ASecondDriveLetterOnTheFolderRunFromIsNoFailure) {
+  std::ofstream(vp::machine::Root() + "/drives.conf", std::ios::app)
+      << "E fixed " << vp::machine::Root() << "/drive_c\n";
+  vp::machine::UseRoot(vp::machine::Root());
+  Installed();
+  state.driveEntries = {"[-c-]", "[-d-]", "[-e-]"};
+  state.setupDir = "C:\\VANTProSetup";
+  // The running installer's file cannot be deleted, through either letter.
+  HANDLE running = CreateFileA("C:\\VANTProSetup\\VANTPlusTWSSetup.exe", GENERIC_READ,
+                               FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(running, INVALID_HANDLE_VALUE);
+  CUninstallSequence(state).Run();
+  CloseHandle(running);
+  // The hand-over of the program's deletion raised this process's priority.
+  SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+  EXPECT_EQ(state.BoxTexts(),
+            (std::vector<std::string>{kQuestion, "Application uninstalled successfully!"}));
+  EXPECT_TRUE(state.deleteSetupOnExit);
 }
 
 TEST_F(UninstallSequence, ALinkedFolderOutsideTheProductSurvives) {

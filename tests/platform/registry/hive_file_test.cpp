@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -142,6 +144,77 @@ TEST_F(HiveFile, LocalMachineIsReadOnlyForAUserWhoIsNoAdministrator) {
   DWORD n = 0, size = 4;
   EXPECT_EQ(RegQueryValueExA(key, "V", nullptr, nullptr, reinterpret_cast<BYTE*>(&n), &size), ERROR_SUCCESS);
   EXPECT_EQ(n, 1u);
+  RegCloseKey(key);
+}
+
+// HKEY_CLASSES_ROOT: a class opens from the user's classes where the user has it, else from
+// the machine's; a new class is the machine's, so only an administrator makes one.
+TEST_F(HiveFile, ClassesRootIsTheUsersClassesOverTheMachines) {
+  auto make = [](HKEY root, const char* path, const char* text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS)
+        << path;
+    ASSERT_EQ(RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                             static_cast<DWORD>(strlen(text) + 1)),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  };
+  auto classText = [](const char* name) {
+    HKEY key = nullptr;
+    if (LONG e = RegOpenKeyExA(HKEY_CLASSES_ROOT, name, 0, KEY_READ, &key)) return "error " + std::to_string(e);
+    char text[64] = {};
+    DWORD size = sizeof text;
+    LONG e = RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(key);
+    return e ? "error " + std::to_string(e) : std::string(text);
+  };
+  // Without any classes key, the classes root is an empty key, never a deleted one.
+  HKEY again = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "", 0, KEY_READ, &again), ERROR_SUCCESS);
+  char name[64];
+  DWORD length = sizeof name;
+  EXPECT_EQ(RegQueryValueExA(again, "", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegEnumValueA(again, 0, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+  SetAdministrator(true);
+  make(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\.vpx", "machine");
+  make(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\MachineOnly", "machine only");
+  SetAdministrator(false);
+  EXPECT_EQ(classText(".vpx"), "machine");
+  make(HKEY_CURRENT_USER, "Software\\Classes\\.VPX", "user");
+  EXPECT_EQ(classText(".vpx"), "user");
+  EXPECT_EQ(classText("MachineOnly"), "machine only");
+  EXPECT_EQ(classText("Missing"), "error " + std::to_string(ERROR_FILE_NOT_FOUND));
+  make(HKEY_CURRENT_USER, "Software\\Classes\\UserOnly", "user only");
+  std::vector<std::string> listed;
+  for (DWORD i = 0;; ++i) {
+    length = sizeof name;
+    if (RegEnumKeyExA(again, i, name, &length, nullptr, nullptr, nullptr, nullptr)) break;
+    listed.emplace_back(name, length);
+  }
+  EXPECT_EQ(listed, (std::vector<std::string>{".VPX", "MachineOnly", "UserOnly"}));
+  RegCloseKey(again);
+
+  // Writing reaches the class where it opens: the user's, or the machine's for its administrator.
+  HKEY key = nullptr;
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "MachineOnly", 0, KEY_ALL_ACCESS, &key), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "NewClass", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_ACCESS_DENIED);
+  DWORD disposition = 0;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".vpx", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, &disposition),
+            ERROR_SUCCESS);
+  EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+  EXPECT_EQ(SetDword(key, "Seen", 1), ERROR_SUCCESS);
+  RegCloseKey(key);
+  HKEY user = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Classes\\.vpx", 0, KEY_READ, &user), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExA(user, "Seen", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  RegCloseKey(user);
+  SetAdministrator(true);
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "NewClass", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, &disposition),
+            ERROR_SUCCESS);
+  EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+  RegCloseKey(key);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\NewClass", 0, KEY_READ, &key), ERROR_SUCCESS);
   RegCloseKey(key);
 }
 

@@ -1,5 +1,6 @@
 // The journal's records: replay rebuilds what the changes made, replaying twice changes
-// nothing, a record cut short by a crash ends the journal quietly, and damage is told apart.
+// nothing, a record cut short by a crash ends the journal quietly, and damage (a bad length
+// field among them) is told apart.
 #include <gtest/gtest.h>
 
 #include "registry/hive_journal.h"
@@ -86,6 +87,39 @@ TEST(HiveJournal, DamageBeforeTheLastRecordIsDamage) {
     EXPECT_TRUE(ReplayRecords(EncodeRecord(c), root).damaged);
     EXPECT_TRUE(root.Subkeys().empty());
   }
+}
+
+// A length field is the one thing that decides where the next record starts: one that runs
+// past the end ends the journal quietly only over what a crash can leave (the start of one
+// record, perhaps then zeros), never over whole records.
+TEST(HiveJournal, ALengthRunningPastTheEndIsACutOnlyWhereNothingWholeFollows) {
+  std::vector<Change> changes;
+  for (int i = 0; i < 50; ++i)
+    changes.push_back(Change{Change::kSetValue, {"Software", "App"}, "Value" + std::to_string(10 + i), 4, "\x2a\0\0\0"});
+  std::string records = Records(changes);
+  const std::size_t size = EncodeRecord(changes[0]).size();  // every record has the same size here
+  auto withLength = [&](std::size_t record, std::uint32_t length) {
+    std::string bytes = records;
+    for (int i = 0; i < 4; ++i) bytes[record * size + i] = static_cast<char>(length >> (8 * i) & 0xFF);
+    return bytes;
+  };
+  const auto total = static_cast<std::uint32_t>(records.size());
+  for (std::size_t record : {std::size_t{0}, std::size_t{19}, std::size_t{49}}) {
+    for (std::uint32_t length : {0xFFFFFFFFu, 0x00100000u, total, static_cast<std::uint32_t>(size)}) {
+      Key root("HKEY_CURRENT_USER");
+      ReplayResult result = ReplayRecords(withLength(record, length), root);
+      EXPECT_TRUE(result.damaged) << record << " " << length;
+      EXPECT_EQ(result.consumed, record * size) << record << " " << length;
+    }
+  }
+  // The last record cut short, with the zeros of a file that grew before its data came, ends
+  // the journal after the whole records.
+  std::string cut = records.substr(0, records.size() - size / 2) + std::string(size, '\0');
+  Key root("HKEY_CURRENT_USER");
+  ReplayResult result = ReplayRecords(cut, root);
+  EXPECT_FALSE(result.damaged);
+  EXPECT_EQ(result.consumed, 49 * size);
+  EXPECT_EQ(root.FindSubkey("Software")->FindSubkey("App")->Values().size(), 49u);
 }
 
 TEST(HiveJournal, TheHeaderNamesTheHiveItContinues) {

@@ -2,6 +2,7 @@
 // break the registry's bounds, the journal of a large hive seen by other processes, a file
 // rewritten from outside, a damaged journal, links planted in place of the store's files, and a
 // lock holder that never lets go.
+#include <dirent.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/wait.h>
@@ -63,11 +64,30 @@ HKEY Create(const char* path) {
   return key;
 }
 
+// Fifty values journaled over a large hive, each in a record of the same size.
+std::string JournalFiftyValues(HKEY key) {
+  for (int i = 10; i < 60; ++i) EXPECT_EQ(SetText(key, ("Journaled" + std::to_string(i)).c_str(), "x"), ERROR_SUCCESS);
+  return ReadHost(HivePath() + ".log");
+}
+
+// The journals the store has kept aside, under names of their own beside the hive.
+std::vector<std::string> JournalsKeptAside() {
+  std::vector<std::string> names;
+  const std::string prefix = "HKEY_CURRENT_USER.reg.log.";
+  DIR* dir = opendir(vp::machine::RegistryFolder().c_str());
+  if (!dir) return names;
+  while (struct dirent* entry = readdir(dir))
+    if (std::string(entry->d_name).rfind(prefix, 0) == 0) names.push_back(entry->d_name);
+  closedir(dir);
+  return names;
+}
+
 class HiveSafety : public testing::Test {
  protected:
   void TearDown() override {
     HiveStore::SetLockWait(HiveStore::kDefaultLockWait);
     for (const char* suffix : {"", ".log", ".lock"}) unlink((HivePath() + suffix).c_str());
+    for (const std::string& name : JournalsKeptAside()) unlink((vp::machine::RegistryFolder() + "/" + name).c_str());
   }
 };
 
@@ -206,6 +226,63 @@ TEST_F(HiveSafety, ADamagedJournalIsNeverWritten) {
   EXPECT_EQ(vp::registry::StoreOf(vp::registry::Hive::CurrentUser).Fold(), ERROR_REGISTRY_CORRUPT);
   EXPECT_EQ(ReadHost(HivePath() + ".log"), journal);
   EXPECT_EQ(ReadHost(HivePath()), hive);
+  RegCloseKey(key);
+}
+
+TEST_F(HiveSafety, ADamagedLengthFieldMidJournalLosesNothing) {
+  const std::string hive = LargeHive();
+  WriteHost(HivePath(), hive);
+  HKEY key = Create("Software\\Large");
+  std::string journal = JournalFiftyValues(key);
+  const std::size_t record = (journal.size() - vp::registry::kJournalHeaderSize) / 50;
+  journal[vp::registry::kJournalHeaderSize + 19 * record + 3] = '\x7f';  // record 20 runs past the end
+  WriteHost(HivePath() + ".log", journal);
+
+  testing::internal::CaptureStderr();
+  LONG status = 0;
+  QueryText(key, "Journaled59", &status);
+  EXPECT_EQ(status, ERROR_REGISTRY_CORRUPT);
+  EXPECT_EQ(SetText(key, "After", "y"), ERROR_REGISTRY_CORRUPT);
+  QueryText(key, "Journaled10", &status);
+  EXPECT_EQ(status, ERROR_REGISTRY_CORRUPT);
+  std::string told = testing::internal::GetCapturedStderr();
+  EXPECT_NE(told.find("is damaged at byte " + std::to_string(vp::registry::kJournalHeaderSize + 19 * record)),
+            std::string::npos) << told;
+
+  // Nothing was cut or written, and a copy has a name no store file ever takes.
+  EXPECT_EQ(ReadHost(HivePath() + ".log"), journal);
+  EXPECT_EQ(ReadHost(HivePath()), hive);
+  std::vector<std::string> kept = JournalsKeptAside();
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].rfind("HKEY_CURRENT_USER.reg.log.damaged-", 0), 0u) << kept[0];
+  EXPECT_NE(told.find(kept[0]), std::string::npos) << told;
+  EXPECT_EQ(ReadHost(vp::machine::RegistryFolder() + "/" + kept[0]), journal);
+  RegCloseKey(key);
+}
+
+TEST_F(HiveSafety, AJournalThatDoesNotContinueAnEditedHiveIsKeptAside) {
+  WriteHost(HivePath(), LargeHive());
+  HKEY key = Create("Software\\Large");
+  const std::string journal = JournalFiftyValues(key);
+  std::string edited = LargeHive();
+  edited.insert(edited.size() - 4, vp::registry::WideFromName("\"Hand\"=\"made\"\r\n"));
+  WriteHost(HivePath(), edited);
+
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(QueryText(key, "Hand"), "made");  // the hive is what was edited
+  ASSERT_EQ(SetText(key, "After", "y"), ERROR_SUCCESS);
+  std::string told = testing::internal::GetCapturedStderr();
+
+  std::vector<std::string> kept = JournalsKeptAside();
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].rfind("HKEY_CURRENT_USER.reg.log.unmatched-", 0), 0u) << kept[0];
+  EXPECT_EQ(ReadHost(vp::machine::RegistryFolder() + "/" + kept[0]), journal);
+  EXPECT_NE(told.find("does not continue"), std::string::npos) << told;
+  EXPECT_NE(told.find(kept[0]), std::string::npos) << told;
+  // The new journal is the edited hive's own; the one kept aside is never touched again.
+  ASSERT_EQ(vp::registry::StoreOf(vp::registry::Hive::CurrentUser).Fold(), ERROR_SUCCESS);
+  EXPECT_EQ(QueryText(key, "After"), "y");
+  EXPECT_EQ(ReadHost(vp::machine::RegistryFolder() + "/" + kept[0]), journal);
   RegCloseKey(key);
 }
 

@@ -2,6 +2,16 @@
 // of the emulated machine (see platform/posix/registry/hive_store.h); every call returns a
 // Windows error code (LONG) as the 8-bit registry entry points do. Key and value names are
 // case-insensitive and keep the case they were created with.
+//
+// HKEY_CLASSES_ROOT is the user's classes (HKEY_CURRENT_USER\Software\Classes) over the
+// machine's (HKEY_LOCAL_MACHINE\SOFTWARE\Classes): a subkey opens where the user has it, else
+// where the machine has it, and a new one is made in the machine's; its subkeys are listed from
+// both, and its own values are the machine's classes key's. A predefined key is known by its low 32 bits, zero- or sign-extended. A failed
+// RegOpenKeyExA leaves a null handle. A caller may aim the type and the size at one DWORD: the
+// buffer's size is read first and the data's size written last, as wine does.
+// REG_OPTION_VOLATILE is accepted and the key kept as any other: the emulated machine never
+// restarts, so nothing would discard it, and no volatility is kept (ERROR_CHILD_MUST_BE_VOLATILE
+// never arises).
 #pragma once
 
 #include "platform/posix/core/errors.h"

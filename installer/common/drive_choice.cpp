@@ -1,4 +1,4 @@
-#include "shell/drive_choice.h"
+#include "common/drive_choice.h"
 
 #include <algorithm>
 #include <cctype>

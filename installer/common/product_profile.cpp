@@ -1,4 +1,4 @@
-#include "product_profile.h"
+#include "common/product_profile.h"
 
 ProductProfile g_profile;
 

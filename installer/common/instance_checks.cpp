@@ -1,4 +1,4 @@
-#include "shell/instance_checks.h"
+#include "common/instance_checks.h"
 
 NamedObjectCheck ProbeNamedMutexes(std::initializer_list<const char*> names) {
   for (const char* name : names) {

@@ -25,6 +25,8 @@ struct InstallerState {
   virtual std::string GetMode() const = 0;
   // m_strSetupDir: the plain command-line argument, the folder the installer runs from.
   virtual std::string GetSetupDir() const = 0;
+  // m_strVersion: the "V:" value (empty when none was given).
+  virtual std::string GetVersion() const = 0;
   // The entries of the Installation Drive combo box, first to last ("[-C-]" form).
   virtual std::vector<std::string> GetDriveEntries() const = 0;
   // Caption and check state (checked means the state 1) of a check box; the captions of
@@ -54,7 +56,26 @@ struct InstallerState {
   virtual int AskUser(const std::string& text, const std::string& caption, UINT type) = 0;
   // An OK box without icon under the application title.
   void ShowMessage(const std::string& text) { AskUser(text, "", MB_OK); }
+  // The system error behind the failure a step is about to report (for example
+  // ERROR_DISK_FULL), told before the message; the dialog has no use for it, an unattended
+  // run turns it into its exit code.
+  virtual void NoteFailure(DWORD /*error*/) {}
   // Ends the process at once with `code`: nothing of the installer runs afterwards. (A test
   // double may return instead; the sequences then stop where they are.)
   virtual void EndProcess(UINT code) = 0;
+};
+
+// The members a step keeps between its parts, held as plain fields: the dialog and the
+// unattended driver keep them alike.
+struct InstallerStateMembers : InstallerState {
+  std::string GetDestDir() const override { return m_strDestDir; }
+  void SetDestDir(const std::string& folder) override { m_strDestDir = folder; }
+  BOOL GetInstalled() const override { return m_bInstalled; }
+  void SetInstalled(BOOL installed) override { m_bInstalled = installed; }
+  BOOL GetDeleteSetupOnExit() const override { return m_bDeleteSetupOnExit; }
+  void SetDeleteSetupOnExit(BOOL deleteOnExit) override { m_bDeleteSetupOnExit = deleteOnExit; }
+
+  std::string m_strDestDir;  // current destination folder of the tree copy
+  BOOL m_bInstalled = FALSE;
+  BOOL m_bDeleteSetupOnExit = FALSE;
 };
