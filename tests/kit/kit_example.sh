@@ -45,7 +45,7 @@ configure() {  # <binary folder> <kit prefix> [cmake options...]; $use_toolchain
   local binary=$1 prefix=$2 file=${use_toolchain:-$toolchain}; shift 2
   cmake -S "$example" -B "$binary" -DCMAKE_PREFIX_PATH="$prefix" ${file:+-DCMAKE_TOOLCHAIN_FILE="$file"} "$@"
 }
-# <what> <log> <pattern>...: the configure failed and its message holds every pattern.
+# <what> <log> <pattern>...: the log (of a configure or build that failed) holds every pattern.
 refused() {
   local what=$1 log=$2; shift 2
   local pattern out
@@ -63,6 +63,26 @@ build_log="$work/example-build.log"
 check "the example builds" bash -c "cmake --build '$work/example' >'$build_log' 2>&1"
 check "the build prints no warning" bash -c "! grep -i warning '$build_log'"
 check "the module is VantPlusUI.dll" test -f "$module"
+
+echo "== a module without all four exports"
+# A module of one export: its build must fail and name the three it lacks.
+mkdir -p "$work/partial-source"
+cat >"$work/partial-source/CMakeLists.txt" <<'EOF_CMAKE'
+cmake_minimum_required(VERSION 3.19)
+project(PartialModule LANGUAGES CXX)
+find_package(VantPlusUIKit CONFIG REQUIRED)
+vantplus_add_ui_module(partial partial.cpp)
+EOF_CMAKE
+cat >"$work/partial-source/partial.cpp" <<'EOF_CPP'
+#include "vantplus/ui_module.h"
+VP_UI_MODULE_EXPORT CWnd* __cdecl DLLInitInstance(HINSTANCE, int, CWnd*) { return nullptr; }
+EOF_CPP
+cmake -S "$work/partial-source" -B "$work/partial" -DCMAKE_PREFIX_PATH="$kit" \
+  ${toolchain:+-DCMAKE_TOOLCHAIN_FILE="$toolchain"} >"$work/partial.log" 2>&1 &&
+  ! cmake --build "$work/partial" >>"$work/partial.log" 2>&1
+e2e_result "the build of a module lacking exports fails" $? "$(tail -n 15 "$work/partial.log")"
+refused "the failure names the missing exports" "$work/partial.log" \
+  "does not export DLLPreTranslateMessage, DLLExitInstance, DLLGetDumpPath"
 
 echo "== a module's runtime flags or compiler other than the kit's"
 kit_runtime=$(sed -n 's/^set(VantPlusUIKit_RUNTIME "\(.*\)")$/\1/p' "$kit/lib/cmake/VantPlusUIKit/VantPlusUIKitConfig.cmake")
