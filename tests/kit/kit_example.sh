@@ -143,10 +143,20 @@ else
   cp "$kit/bin/VantPro.exe" "$folder/VANTPlusTWS.exe"
   cp "$kit/bin/vp_framework.dll" "$module" "$folder/"
   use_automation "$build"
+  # Whichever wine program starts the session's processes (the desktop) hands them its output:
+  # the automation's output goes through a file, never the pipe a check reads, which such a
+  # process would hold open; each call has a deadline of its own.
+  auto() {
+    local output status=0
+    output=$(mktemp)
+    timeout 90 "$wine" 'C:\vp_ui_automation.exe' "$@" >"$output" 2>&1 || status=$?
+    cat "$output"; rm -f "$output"
+    return $status
+  }
   title="Ticker Module"
   export wine title
   export -f auto
-  (cd "$folder" && exec timeout 120 "$wine" 'C:\Ticker\VANTPlusTWS.exe') &
+  (cd "$folder" && exec timeout 120 "$wine" 'C:\Ticker\VANTPlusTWS.exe' >"$work/launcher.log" 2>&1) &
   terminal=$!
   check "the module's main window is shown" auto wait "$title" 60000
   check "the Refresh button is one of its controls" bash -c 'auto wait "$title" 1000 | grep -q "&Refresh"'
