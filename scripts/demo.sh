@@ -22,7 +22,7 @@ done
 
 if [ -z "$build" ]; then
   build="$root/build/host"
-  scripts/deps.sh >/dev/null
+  scripts/deps.sh --demo >/dev/null
   cmake --preset host >/dev/null
   cmake --build --preset host -j2 --target setup-package vp-machine >/dev/null
 fi

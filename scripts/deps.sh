@@ -1,7 +1,17 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, through apt-get, skipping what is present. Wine's
 # 32-bit loader (wine32) is optional: hosts that cannot run 32-bit programs test x86_64 only.
+#
+# Usage: scripts/deps.sh [--demo]
+#   --demo: only what scripts/demo.sh runs, the host build and lnkinfo (which prints the
+#   shortcuts); no Windows toolchain, no Wine.
 set -euo pipefail
+demo=0
+case "${1:-}" in
+  --demo) demo=1 ;;
+  "") ;;
+  *) echo "usage: scripts/deps.sh [--demo]" >&2; exit 2 ;;
+esac
 
 have() { command -v "$1" >/dev/null 2>&1; }
 pkg_installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
@@ -20,6 +30,9 @@ liblnk-utils  have lnkinfo
 lldb          have lldb
 python3       have python3
 python3-yaml  python3 -c 'import yaml'"
+if [ $demo = 1 ]; then
+  required=$(grep -E '^(cmake|g\+\+|make|libgtest-dev|liblnk-utils) ' <<<"$required")
+fi
 
 missing() {  # the packages of a list that are not there, each once
   local package check
@@ -47,6 +60,7 @@ if [ ${#need[@]} -gt 0 ]; then
   if [ ${#still[@]} -gt 0 ]; then echo "deps: still missing: ${still[*]}" >&2; exit 1; fi
 fi
 
+[ $demo = 0 ] || exit 0
 # The 32-bit loader, for the i686 leg; where it cannot be installed the run tests x86_64 only.
 if ! pkg_installed wine32:i386; then
   echo "deps: installing wine32:i386 (optional, for the 32-bit Windows leg)"

@@ -13,9 +13,6 @@
 namespace {
 
 #ifndef _WIN32
-#define VP_TEMPLATE_ROW(id, cls, text, style, x, y, w, h) \
-  vp::fw::ControlTemplate{id, cls, text, static_cast<DWORD>(style), x, y, w, h},
-
 const vp::fw::DialogTemplate kTerminalWindow{IDD_TERMINAL_WINDOW,
                                              static_cast<DWORD>(TERMINAL_WINDOW_STYLE),
                                              static_cast<DWORD>(TERMINAL_WINDOW_EXSTYLE),
@@ -23,7 +20,7 @@ const vp::fw::DialogTemplate kTerminalWindow{IDD_TERMINAL_WINDOW,
                                              TERMINAL_WINDOW_CAPTION,
                                              TERMINAL_WINDOW_FONT_SIZE,
                                              TERMINAL_WINDOW_FONT_NAME,
-                                             {TERMINAL_WINDOW_CONTROLS(VP_TEMPLATE_ROW)}};
+                                             {TERMINAL_WINDOW_CONTROLS(VP_DIALOG_TEMPLATE_ROW)}};
 const vp::fw::DialogTemplateRegistration kRegistration(&kTerminalWindow);
 #endif
 

@@ -151,4 +151,44 @@ TEST(ScriptFrontEnd, EntryNumbersThatDoNotFitAreErrors) {
   EXPECT_TRUE(Has(lines, "select 100 1 BETA"));
 }
 
+// Records the keys that reach a window as "<name> down|up <virtual key>".
+class KeyRecorder : public CWnd {
+ public:
+  KeyRecorder(std::vector<std::string>& log, const char* name) : log_(log), name_(name) {}
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_KEYDOWN || message == WM_KEYUP)
+      log_.push_back(name_ + (message == WM_KEYDOWN ? " down " : " up ") + std::to_string(wParam));
+    return CWnd::WindowProc(message, wParam, lParam);
+  }
+
+ private:
+  std::vector<std::string>& log_;
+  std::string name_;
+};
+
+class KeyDialog : public TestDialog {
+ public:
+  std::vector<std::string> keys;
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_KEYDOWN || message == WM_KEYUP)
+      keys.push_back(std::string("dialog") + (message == WM_KEYDOWN ? " down " : " up ") + std::to_string(wParam));
+    return TestDialog::WindowProc(message, wParam, lParam);
+  }
+};
+
+// Function keys are queued as input is (down, then up) for the focused control, else the
+// dialog; a key the protocol does not name is an error, not some other key.
+TEST(ScriptFrontEnd, FunctionKeysAreQueuedForTheFocusedWindow) {
+  KeyDialog dialog;
+  KeyRecorder button(dialog.keys, "button");
+  dialog.onInit = [&button](TestDialog& d) { button.SubclassDlgItem(IDC_GO, &d); };
+  auto lines = Lines(RunScript(dialog, "focus 0\nkey f5\nfocus 120\nkey F12\nkey f13\nkey f0\nkey f\nkey escape\n"));
+  EXPECT_EQ(dialog.keys, (std::vector<std::string>{"dialog down 116", "dialog up 116", "button down 123",
+                                                   "button up 123"}));
+  EXPECT_TRUE(Has(lines, "error 5: unknown key f13"));
+  EXPECT_TRUE(Has(lines, "error 6: unknown key f0"));
+  EXPECT_TRUE(Has(lines, "error 7: unknown key f"));
+  EXPECT_EQ(lines.back(), "end 2");
+}
+
 #endif

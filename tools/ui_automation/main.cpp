@@ -9,7 +9,8 @@
 //                                                  control <id> (0: the window's) in window coordinates
 //   vp_ui_automation move|clickat <title> window|client|screen <x> <y>
 //                                                  the pointer moves, or clicks, at that point
-//   vp_ui_automation key <title> enter|escape|tab  a key on the window's focused control
+//   vp_ui_automation key <title> enter|escape|tab|f1...f12
+//                                                  a key on the window's focused control
 //   vp_ui_automation close <title>                 the close box
 //   vp_ui_automation pixel <title> window|client|screen <x> <y> [<r> <g> <b>]
 //                                                  prints the colour on screen as "r g b"; with a
@@ -66,6 +67,9 @@ bool KeyByName(const std::string& name, WORD* key) {
   if (name == "enter") *key = VK_RETURN;
   else if (name == "escape") *key = VK_ESCAPE;
   else if (name == "tab") *key = VK_TAB;
+  else if (name.size() >= 2 && name.size() <= 3 && name[0] == 'f' && name.find_first_not_of("0123456789", 1) == std::string::npos &&
+           std::atoi(name.c_str() + 1) >= 1 && std::atoi(name.c_str() + 1) <= 12)
+    *key = static_cast<WORD>(VK_F1 + std::atoi(name.c_str() + 1) - 1);
   else return false;
   return true;
 }

@@ -4,7 +4,7 @@
 //
 //   header: #define MY_DIALOG_CONTROLS(ROW) ROW(1001, "Button", "&Go", BS_DEFPUSHBUTTON, 10, 10, 50, 14)
 //   .rc:    #define RC_ROW(id, cls, text, style, x, y, w, h) CONTROL text, id, cls, style, x, y, w, h
-//   .cpp:   #define TEMPLATE_ROW(id, cls, text, style, x, y, w, h) {id, cls, text, style, x, y, w, h},
+//   .cpp:   {MY_DIALOG_CONTROLS(VP_DIALOG_TEMPLATE_ROW)} as the template's controls
 #pragma once
 
 #include <vector>
@@ -20,6 +20,10 @@ struct ControlTemplate {
   DWORD style;
   short x, y, cx, cy;  // dialog units
 };
+
+// One row of a dialog's controls as a ControlTemplate (with the comma that separates rows).
+#define VP_DIALOG_TEMPLATE_ROW(id, cls, text, style, x, y, w, h) \
+  vp::fw::ControlTemplate{id, cls, text, static_cast<DWORD>(style), x, y, w, h},
 
 struct DialogTemplate {
   UINT id;

@@ -3,6 +3,9 @@
 //   select <id> <entry text>|#<index>   pick a combo box entry (the owner is notified)
 //   click <id>                          click a button or check box
 //   key enter|escape|close              Enter, Escape, the close box
+//   key f1 ... f12                      a function key pressed and released: WM_KEYDOWN and
+//                                       WM_KEYUP wait in the queue for the focused window (else
+//                                       the dialog), so the application's pre-translation sees them
 //   answer <button>                     answer the message box that is waiting (OK, Yes, ...)
 //   show                                print the dialog and every control
 //   focus <id>                          give a control (0: the window) the keyboard focus
@@ -248,6 +251,8 @@ class ScriptFrontEnd : public FrontEnd {
         dialog.PressEscape();
       } else if (key == "close") {
         dialog.CloseBox();
+      } else if (UINT code = FunctionKey(key)) {
+        PostKey(dialog, code);
       } else {
         Error("unknown key " + key);
       }
@@ -270,6 +275,25 @@ class ScriptFrontEnd : public FrontEnd {
     } else {
       Error("unknown command " + verb);
     }
+  }
+
+  // VK_F1 ... VK_F12 for "f1" ... "f12" (either case); 0 for any other name.
+  static UINT FunctionKey(const std::string& name) {
+    int number = 0;
+    if (name.size() < 2 || std::tolower(static_cast<unsigned char>(name[0])) != 'f' ||
+        !ParseIndex(name.substr(1), &number) || number < 1 || number > 12) {
+      return 0;
+    }
+    return VK_F1 + static_cast<UINT>(number - 1);
+  }
+
+  // As the system queues a key: for the window with the focus when it is this dialog's.
+  static void PostKey(DialogWindow& dialog, UINT code) {
+    HWND target = ToHandle(&dialog);
+    Window* focused = FromHandle(Focus());
+    if (focused && focused->dialog == &dialog) target = Focus();
+    PostMessageTo(target, WM_KEYDOWN, code, 1);
+    PostMessageTo(target, WM_KEYUP, code, static_cast<LPARAM>(0xC0000001u));
   }
 
   void Select(DialogWindow& dialog, std::istringstream& words) {

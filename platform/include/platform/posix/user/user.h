@@ -70,6 +70,7 @@ using LPMSG = MSG*;
 #define WM_NCPAINT 0x0085
 #define WM_NCACTIVATE 0x0086
 #define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
@@ -80,6 +81,25 @@ using LPMSG = MSG*;
 #define WM_LBUTTONUP 0x0202
 #define WM_USER 0x0400
 #define WM_APP 0x8000
+
+// Virtual-key codes (wParam of WM_KEYDOWN and WM_KEYUP).
+#define VK_BACK 0x08
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
+#define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+#define VK_F1 0x70
+#define VK_F2 0x71
+#define VK_F3 0x72
+#define VK_F4 0x73
+#define VK_F5 0x74
+#define VK_F6 0x75
+#define VK_F7 0x76
+#define VK_F8 0x77
+#define VK_F9 0x78
+#define VK_F10 0x79
+#define VK_F11 0x7A
+#define VK_F12 0x7B
 
 // Mouse key states of the mouse messages
 #define MK_LBUTTON 0x0001
