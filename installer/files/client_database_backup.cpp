@@ -53,8 +53,8 @@ std::string CClientDatabaseBackup::Drive() const {
 }
 
 void CClientDatabaseBackup::CreateFolder(const std::string& path) const {
-  // An uninstall only keeps versions; it makes nothing in the backup folders.
-  if (m_purpose == files::CSavedCopies::Purpose::kBackup) CreateDirectoryA(path.c_str(), nullptr);
+  // An uninstall makes no folder ahead: a saved copy makes the folders it needs.
+  if (!m_bUninstalling) CreateDirectoryA(path.c_str(), nullptr);
 }
 
 void CClientDatabaseBackup::Save(const std::string& store, const std::string& from,
@@ -115,6 +115,7 @@ void CClientDatabaseBackup::BackupClientDatabase(const std::string& backupFolder
 }
 
 void CClientDatabaseBackup::KeepLiveDatabases(const std::string& backupFolder) {
+  m_bUninstalling = true;
   m_purpose = Record().Empty() ? files::CSavedCopies::Purpose::kKeepAsVersion
                                : files::CSavedCopies::Purpose::kBackup;
   BackupClientDatabase(backupFolder);
@@ -123,6 +124,9 @@ void CClientDatabaseBackup::KeepLiveDatabases(const std::string& backupFolder) {
     if (files::AnythingMatches(databaseFolder + "\\" + variant + "*"))
       BackupUserDatabases(variant, backupFolder);
   }
+  // A backup folder that holds nothing goes with the installation (the record stays: it
+  // still tells the package's files should a copy of the database folder come back).
+  RemoveDirectoryA((Drive() + backupFolder).c_str());
 }
 
 void CClientDatabaseBackup::RemoveCopyLeftovers(const std::string& backupFolder) {

@@ -90,6 +90,7 @@ class CClientDatabaseBackup {
   std::string RecordFolder() const;
 
   bool m_bFailed = false;
+  bool m_bUninstalling = false;  // KeepLiveDatabases runs
   DWORD m_dwLastError = 0;
 
   InstallerState& m_state;

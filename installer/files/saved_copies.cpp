@@ -81,10 +81,12 @@ CopyOutcome CSavedCopies::Save(const std::string& live, bool delivered,
   std::string saved = m_drive + m_backupFolder + relative;
   bool savedExists = IsFile(saved);
   if (savedExists && SameFileContent(live, saved)) return CopyOutcome::kNoSource;
-  if (m_purpose == Purpose::kKeepAsVersion) return KeepInGeneration(live, relative);
+  if (m_purpose == Purpose::kKeepAsVersion && savedExists) return KeepInGeneration(live, relative);
   // The saved copy is never replaced before its content is kept elsewhere.
   if (savedExists && KeepInGeneration(saved, relative) != CopyOutcome::kCopied)
     return CopyOutcome::kFailed;
+  CreateDirectoryA((m_drive + m_backupFolder).c_str(), nullptr);
+  CreateFoldersOf(m_drive + m_backupFolder, relative);
   CopyOutcome outcome = CopyIntoPlace(live, saved);
   SetupLog().Step("backup " + live + (outcome == CopyOutcome::kCopied ? " saved to " : " could not be saved to ") + saved);
   return outcome;
@@ -97,8 +99,11 @@ const std::string& CSavedCopies::ThisGeneration() {
   auto existing = GenerationsIn(folder);
   long next = existing.empty() ? 1 : existing.back().first + 1;
   // A number taken since the listing (another run) is skipped, never shared.
+  // What an uninstall could not tell from the package's files is no replaced copy: it is kept
+  // apart ("uninstall-<n>") and never counted among the generations that are removed.
+  std::string prefix = m_purpose == Purpose::kKeepAsVersion ? "uninstall-" : "";
   for (int attempt = 0; attempt < 16; ++attempt, ++next) {
-    std::string candidate = folder + "\\" + std::to_string(next);
+    std::string candidate = folder + "\\" + prefix + std::to_string(next);
     if (CreateDirectoryA(candidate.c_str(), nullptr)) return m_generation = candidate;
     if (GetLastError() != ERROR_ALREADY_EXISTS) break;
   }

@@ -17,7 +17,8 @@ class CSavedCopies {
   // What a Save does with a live file that is user data and differs from its saved copy.
   enum class Purpose {
     kBackup,         // the live file becomes the saved copy (an install, before it replaces it)
-    kKeepAsVersion,  // the live file goes to a generation, the saved copy stays (an uninstall
+    kKeepAsVersion,  // a live file that differs from its saved copy goes to a generation of its
+                     // own ("uninstall-<n>", never removed), the saved copy stays (an uninstall
                      // that cannot tell the package's files from the user's)
   };
 

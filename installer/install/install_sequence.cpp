@@ -95,6 +95,9 @@ void CInstallSequence::Run() {
   // they cannot be saved the install stops here: the live database is the only copy.
   CClientDatabaseBackup backup(m_state);
   const std::string& backupFolder = g_profile.BackupDbFolderName;
+  // An uninstall, which has no package at hand, tells the package's sample databases from the
+  // user's by this record; it is written before any of them can reach the database folder.
+  backup.RecordPackageDatabases();
   backup.RemoveCopyLeftovers(backupFolder);
   if (backup.IsClientBackupDue(backupFolder)) backup.BackupClientDatabase(backupFolder);
   if (backup.Failed()) return StopUnsaved(backup.LastError());
@@ -108,9 +111,6 @@ void CInstallSequence::Run() {
   if (foUsersFound) backup.BackupUserDatabases("FO", backupFolder);
   if (backup.Failed()) return StopUnsaved(backup.LastError());
   WriteFoRetentionDrive(w, foUsersFound, driveLetter, earlierFoDrive);
-  // An uninstall, which has no package at hand, tells the package's sample databases from the
-  // user's by this record.
-  backup.RecordPackageDatabases();
 
   RemoveStoredToolButtons(w);
 

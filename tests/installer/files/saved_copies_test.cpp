@@ -73,12 +73,19 @@ TEST_F(SavedCopies, WhatThePackageDeliversOrWhatIsSavedAlreadyWritesNothing) {
   EXPECT_EQ(copies.Save(live, false, "\\CM\\User01\\User01.dbd"), CopyOutcome::kNoSource);
 }
 
-TEST_F(SavedCopies, KeepingAsAVersionLeavesTheSavedCopyAlone) {
-  ASSERT_EQ(SaveInOwnRun("saved at the install"), CopyOutcome::kCopied);
-  EXPECT_EQ(SaveInOwnRun("written since", false, CSavedCopies::Purpose::kKeepAsVersion),
-            CopyOutcome::kCopied);
-  EXPECT_EQ(ReadTextFile(saved), "saved at the install");
-  EXPECT_EQ(Generation("1"), "written since");
+TEST_F(SavedCopies, KeepingAsAVersionLeavesTheSavedCopyAloneAndItsVersionsStay) {
+  const auto keep = CSavedCopies::Purpose::kKeepAsVersion;
+  // Nothing saved yet: the live file becomes the saved copy, nothing can be lost by that.
+  ASSERT_EQ(SaveInOwnRun("before any install", false, keep), CopyOutcome::kCopied);
+  EXPECT_EQ(ReadTextFile(saved), "before any install");
+  ASSERT_EQ(SaveInOwnRun("written since", false, keep), CopyOutcome::kCopied);
+  EXPECT_EQ(ReadTextFile(saved), "before any install");
+  EXPECT_EQ(Generation("uninstall-1"), "written since");
+  // Such a version is never among the generations removed to keep three.
+  for (int version = 1; version <= 4; ++version)
+    ASSERT_EQ(SaveInOwnRun("user v" + std::to_string(version)), CopyOutcome::kCopied);
+  EXPECT_EQ(Generations(), (std::set<std::string>{"2", "3", "4", "uninstall-1"}));
+  EXPECT_EQ(Generation("uninstall-1"), "written since");
 }
 
 TEST_F(SavedCopies, ASavedCopyIsNotReplacedWhenItCannotBeKeptFirst) {
