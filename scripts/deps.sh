@@ -29,7 +29,8 @@ xvfb          have Xvfb
 liblnk-utils  have lnkinfo
 lldb          have lldb
 python3       have python3
-python3-yaml  python3 -c 'import yaml'"
+python3-yaml  python3 -c 'import yaml'
+strace        have strace"
 if [ $demo = 1 ]; then
   required=$(grep -E '^(cmake|g\+\+|make|libgtest-dev|liblnk-utils) ' <<<"$required")
 fi

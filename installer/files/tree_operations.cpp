@@ -51,9 +51,16 @@ void CTreeOperations::CopyTree(const std::string& source) {
     if (!m_state.IsCheckBoxChecked(IDC_DATA_PATH) &&
         files::EqualsNoCase(folder, m_state.GetCheckBoxCaption(IDC_DATA_PATH)))
       return true;
-    m_state.SetDestDir(folder + "\\");
+    std::string target = folder;
+    if (m_stage && m_state.GetDestDir() == m_state.GetDrive()) target = m_stage(folder);
+    if (target.empty()) {
+      m_bIncomplete = true;
+      m_dwLastError = GetLastError();
+      return true;
+    }
+    m_state.SetDestDir(target + "\\");
     PrepareDestinationFolder(m_state.GetDestDir());
-    CreateDirectoryA(folder.c_str(), nullptr);
+    CreateDirectoryA(target.c_str(), nullptr);
     CopyTree(entry.path);
     return true;
   });
@@ -146,10 +153,7 @@ bool CTreeOperations::ClearFolderKeepingBackups(const std::string& folder) {
   return true;
 }
 
-namespace {
-
-// The path with its last name spelled as on the disk (found in any case), or as given. Paths
-// built from it then find every entry beneath at the first try.
+// Paths built from the name as spelled on the disk find every entry beneath at the first try.
 std::string WithNameAsOnDisk(const std::string& path) {
   WIN32_FIND_DATAA data;
   HANDLE find = FindFirstFileA(path.c_str(), &data);
@@ -160,6 +164,8 @@ std::string WithNameAsOnDisk(const std::string& path) {
   if (slash == std::string::npos || !files::EqualsNoCase(path.substr(slash + 1), data.cFileName)) return path;
   return path.substr(0, slash + 1) + data.cFileName;
 }
+
+namespace {
 
 bool DeleteTreeAsSpelled(const std::string& folder) {
   DWORD attributes = 0;

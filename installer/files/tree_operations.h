@@ -6,6 +6,7 @@
 // reparse point: a link found in a tree is removed as a link, its target stays.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "common/installer_state.h"
@@ -18,6 +19,10 @@ class CTreeOperations {
   // Copies the variant's folders below `source` (no trailing backslash) to the same places
   // below the state's destination folder, which ends shortened by one folder.
   void CopyTree(const std::string& source);
+  // From now on the package's top-level folders go where `stage` says: it gets a folder's path
+  // on the drive and returns the folder to copy into (the same path when the folder is not
+  // staged; empty when it could not be prepared, which leaves the copy incomplete).
+  void StageTopFolders(std::function<std::string(const std::string&)> stage) { m_stage = std::move(stage); }
   // Empties `folder` (ending in a backslash) when it exists and is the executable and
   // database folder or the user data folder named by the check box captions.
   void PrepareDestinationFolder(const std::string& folder);
@@ -42,11 +47,15 @@ class CTreeOperations {
   void CountCopy(bool copied, const files::FolderEntry& source);
 
   InstallerState& m_state;
+  std::function<std::string(const std::string&)> m_stage;
   bool m_bIncomplete = false;
   DWORD m_dwLastError = 0;
   unsigned long m_filesCopied = 0;
   unsigned long long m_bytesCopied = 0;
 };
+
+// The path with its last name spelled as on the disk (found in any letter case), or as given.
+std::string WithNameAsOnDisk(const std::string& path);
 
 // Deletes every file and folder below `folder` and then the folder itself. A file that cannot
 // be deleted leaves its folder, and so the folders above it, in place; every other entry goes.

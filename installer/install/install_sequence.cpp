@@ -12,6 +12,7 @@
 #include "install/shortcuts.h"
 #include "platform/win.h"
 #include "registry/registry.h"
+#include "staging/install_transaction.h"
 #include "res/installer_dialog.h"
 #include "common/product_profile.h"
 #include "uninstall/setup_folder.h"
@@ -36,6 +37,18 @@ bool LinksOfMode(const std::string& mode, FlavourLinks* links) {
   return true;
 }
 
+// Why a step failed, as the user reads it in a message and the log.
+std::string ReasonOf(DWORD error) {
+  switch (error) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return "the disk is full";
+    case ERROR_ACCESS_DENIED: return "access is denied";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return "a file is in use";
+    default: return "system error " + std::to_string(error);
+  }
+}
+
 std::string TerminalTarget(const std::string& drive) {
   return drive + g_profile.DbFolderName + g_profile.TerminalExeName;
 }
@@ -52,6 +65,16 @@ bool CInstallSequence::CanInstall() {
   if (!IsDriveWritable(drive)) {
     m_state.AskUser("Cannot write to drive " + drive + ". Nothing has been installed.", "Error!",
                     MB_OK | MB_ICONSTOP);
+    return false;
+  }
+  // An install cut off on this drive is finished or undone first. One that can be neither
+  // owns folders of the installation: nothing is installed over them.
+  staging::Recovery earlier = staging::RecoverInterruptedInstalls(drive);
+  if (earlier == staging::Recovery::kBusy || earlier == staging::Recovery::kFailed) {
+    m_state.AskUser("An earlier install on " + drive + " was cut off and cannot be finished yet: "
+                        "some of its files are in use. Close the programs that use them and "
+                        "install again. Nothing has been installed.",
+                    "Error!", MB_OK | MB_ICONSTOP);
     return false;
   }
   if (!CurrentFolderIsPackage()) {
@@ -79,17 +102,33 @@ void CInstallSequence::Run() {
   // This build copies no settings from HKLM to HKCU: the gate never answers yes (see
   // IsSettingsMigrationDue), so the install goes on with its own steps either way.
   IsSettingsMigrationDue();
-  RemoveOldShortcuts();
 
   std::string drive = m_state.GetDrive();
   std::string driveLetter = drive.substr(0, 1);
+  // The new installation is built beside the old one; what changes before the switch is
+  // saved first and put back when the install fails.
+  staging::CInstallTransaction install;
+  if (!install.Begin(staging::TransactionFolder(drive, g_profile.SetupBaseName), drive) ||
+      !install.SaveRegistry(RegistryTreesOfInstall()))
+    return StopUnprepared(install);
+  RemoveOldShortcuts();
+
   SetupLog().Step("install " + m_state.GetAppType() + " on " + drive + ": database folder " +
                   drive + g_profile.DbFolderName + ", user data folder " + drive +
                   g_profile.DataFolderName + ", setup folder " + drive + g_profile.SetupBaseName);
   CRegistry w;
   std::string earlierFoDrive = ReadEarlierFoRetentionDrive(w);
   WriteVersionAndBackupDrive(w, driveLetter);
-  bool settingsSaved = WriteInstalledDrive(w, driveLetter);
+  if (!WriteInstalledDrive(w, driveLetter)) {
+    install.RollBack();
+    return m_state.AskUser("Your settings could not be saved in the registry (HKEY_CURRENT_USER\\" +
+                               g_profile.RegistryKeyPath +
+                               "\\Application Settings). Nothing has been installed: the previous "
+                               "installation is unchanged. Install again once the registry can be "
+                               "written.",
+                           "Error!", MB_OK | MB_ICONSTOP),
+           void();
+  }
 
   // The user's client databases, saved before the copy empties the database folder. When
   // they cannot be saved the install stops here: the live database is the only copy.
@@ -100,54 +139,102 @@ void CInstallSequence::Run() {
   backup.RecordPackageDatabases();
   backup.RemoveCopyLeftovers(backupFolder);
   if (backup.IsClientBackupDue(backupFolder)) backup.BackupClientDatabase(backupFolder);
-  if (backup.Failed()) return StopUnsaved(backup.LastError());
+  if (backup.Failed()) return StopUnsaved(install, backup.LastError());
   std::string databaseFolder = drive + g_profile.DbFolderNameB;
   if (files::AnythingMatches(databaseFolder + "\\CM*")) {
     backup.BackupUserDatabases("CM", backupFolder);
-    if (backup.Failed()) return StopUnsaved(backup.LastError());
+    if (backup.Failed()) return StopUnsaved(install, backup.LastError());
     WriteCmRetentionDrive(w, driveLetter);
   }
   bool foUsersFound = files::AnythingMatches(databaseFolder + "\\FO*");
   if (foUsersFound) backup.BackupUserDatabases("FO", backupFolder);
-  if (backup.Failed()) return StopUnsaved(backup.LastError());
+  if (backup.Failed()) return StopUnsaved(install, backup.LastError());
   WriteFoRetentionDrive(w, foUsersFound, driveLetter, earlierFoDrive);
 
   RemoveStoredToolButtons(w);
+  w.Close();
 
   m_state.SetStatusText("Please Wait...");
   m_state.SetDestDir(drive);
   CTreeOperations copy(m_state);
+  auto stage = [&](const std::string& folder) { return StagedFolderFor(install, folder); };
+  copy.StageTopFolders(stage);
   copy.CopyTree(".");
   SetupLog().Step("copied " + std::to_string(copy.FilesCopied()) + " files (" +
                   std::to_string(copy.BytesCopied()) + " bytes) from the setup package");
-  if (!PlaceUninstaller(m_state)) return;
-  bool terminalNamed = RenameTerminal();
+  bool placed = PlaceUninstaller(m_state, stage);
+  // The setup folder guard ended the process (a state whose EndProcess returns comes back).
+  if (!placed && g_profile.SetupBaseName.empty()) return;
+  bool terminalNamed = RenameTerminal(install);
+  if (copy.IsIncomplete() || !placed || !terminalNamed) {
+    DWORD error = copy.IsIncomplete() ? copy.LastError() : GetLastError();
+    install.RollBack();
+    m_state.SetStatusText("");
+    m_state.NoteFailure(error);
+    return m_state.AskUser("Installation is not complete: some files of the setup package could "
+                           "not be copied to " + drive + " (" + ReasonOf(error) +
+                           "). The previous installation is unchanged. " +
+                           (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL
+                                ? "Free some disk space and install again."
+                                : "Close the programs that may use the setup package's files "
+                                  "and install again."),
+                           "Error!", MB_OK | MB_ICONSTOP),
+           void();
+  }
 
   if (m_state.IsCheckBoxChecked(IDC_DESKTOP_SHORTCUT)) CreateDesktopShortcut();
   if (m_state.IsCheckBoxChecked(IDC_START_MENU_SHORTCUT)) CreateStartMenuShortcuts();
-
   StampMachineVersion();
-  m_state.SetStatusText("");
-  if (copy.IsIncomplete() || !terminalNamed) {
-    if (copy.IsIncomplete()) m_state.NoteFailure(copy.LastError());
-    m_state.AskUser("Installation is not complete: some files could not be replaced. Close the "
-                    "programs that use them and install again.",
-                    "Error!", MB_OK | MB_ICONSTOP);
-  } else if (!settingsSaved) {
-    m_state.AskUser("Your settings could not be saved in the registry (HKEY_CURRENT_USER\\" +
-                        g_profile.RegistryKeyPath +
-                        "\\Application Settings). The files are installed; install again once "
-                        "the registry can be written.",
-                    "Error!", MB_OK | MB_ICONSTOP);
-  } else {
-    // Apps & features lists what installed whole; a failed entry is no failed install.
-    WriteAppsEntry(m_state, copy.BytesCopied());
-    m_state.ShowMessage("Installation Done!");
+  // Apps & features lists what installed whole; a failed entry is no failed install.
+  WriteAppsEntry(m_state, copy.BytesCopied());
+
+  if (!install.Switch()) {
+    DWORD error = GetLastError();
+    install.RollBack();
+    m_state.SetStatusText("");
+    m_state.NoteFailure(error);
+    return m_state.AskUser("Installation is not complete: some files could not be replaced. Close "
+                           "the programs that use them and install again. The previous "
+                           "installation is unchanged.",
+                           "Error!", MB_OK | MB_ICONSTOP),
+           void();
   }
-  w.Close();
+  SetupLog().Step("the new installation is in place");
+  install.Finish();
+  m_state.SetStatusText("");
+  m_state.ShowMessage("Installation Done!");
 }
 
-void CInstallSequence::StopUnsaved(DWORD error) {
+std::string CInstallSequence::StagedFolderFor(staging::CInstallTransaction& install,
+                                              const std::string& folder) {
+  // The two install folders and the setup folder are replaced whole; the user data folder
+  // only when the user asked for it (otherwise the copy never comes here for it).
+  bool database = files::EqualsNoCase(folder, m_state.GetCheckBoxCaption(IDC_DB_PATH));
+  bool userData = files::EqualsNoCase(folder, m_state.GetCheckBoxCaption(IDC_DATA_PATH));
+  bool setup = files::EqualsNoCase(folder, m_state.GetDrive() + g_profile.SetupBaseName);
+  if (!database && !userData && !setup) return folder;
+  staging::SwitchedFolder switched{WithNameAsOnDisk(folder), userData};
+  if (!install.StageFolder(switched)) return {};
+  return switched.Staged();
+}
+
+std::vector<staging::RegistryTree> CInstallSequence::RegistryTreesOfInstall() const {
+  return {{HKEY_CURRENT_USER, g_profile.RegistryKeyPath},
+          {HKEY_LOCAL_MACHINE, g_profile.RegistryKeyPath + "\\Application Settings"},
+          {HKEY_CURRENT_USER, std::string(kUninstallKeyPath) + "\\" + AppsEntryKeyName()}};
+}
+
+void CInstallSequence::StopUnprepared(staging::CInstallTransaction& install) {
+  DWORD error = GetLastError();
+  install.RollBack();
+  m_state.NoteFailure(error);
+  m_state.AskUser("Setup cannot prepare the installation in " + install.Folder() + " (" +
+                      ReasonOf(error) + "). Nothing has been installed.",
+                  "Error!", MB_OK | MB_ICONSTOP);
+}
+
+void CInstallSequence::StopUnsaved(staging::CInstallTransaction& install, DWORD error) {
+  install.RollBack();
   m_state.NoteFailure(error);
   m_state.AskUser("Your client databases could not be saved to " + m_state.GetDrive() +
                       g_profile.BackupDbFolderName +
@@ -171,8 +258,9 @@ void CInstallSequence::RemoveOldShortcuts() {
   }
 }
 
-bool CInstallSequence::RenameTerminal() {
+bool CInstallSequence::RenameTerminal(const staging::CInstallTransaction& install) {
   std::string folder = m_state.GetDrive() + g_profile.DbFolderName;
+  if (install.IsStaged(folder)) folder = staging::SwitchedFolder{folder}.Staged();
   std::string delivered = folder + "\\VantPro.exe", terminal = folder + g_profile.TerminalExeName;
   // MoveFileA does not replace an existing file; a failure leaves the delivered name.
   if (MoveFileA(delivered.c_str(), terminal.c_str())) {

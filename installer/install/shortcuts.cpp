@@ -1,6 +1,8 @@
 #include "install/shortcuts.h"
 
 #include "common/setup_log.h"
+#include "files/folder_walk.h"
+#include "staging/install_transaction.h"
 
 #include <algorithm>
 #include <cctype>
@@ -62,8 +64,10 @@ HRESULT CreateShortcut(const std::string& target, const std::string& arguments,
   if (!ToWidePath(linkPath, widePath)) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
 
   // One level of sub-folder in the programs folder, made when missing.
-  if (!subFolder.empty() && GetFileAttributesA(subFolder.c_str()) == INVALID_FILE_ATTRIBUTES)
+  if (!subFolder.empty() && GetFileAttributesA(subFolder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    staging::BeforeLinkFolderMade(subFolder);
     _mkdir(subFolder.c_str());
+  }
 
   IShellLinkA* link = nullptr;
   HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
@@ -81,6 +85,8 @@ HRESULT CreateShortcut(const std::string& target, const std::string& arguments,
     link->Release();
     return hr;
   }
+  // An install that fails puts back the link it replaced.
+  staging::BeforeLinkChange(linkPath);
   hr = file->Save(widePath, TRUE);
   file->Release();
   link->Release();
@@ -92,6 +98,7 @@ HRESULT CreateShortcut(const std::string& target, const std::string& arguments,
 void RemoveShortcut(const std::string& folder, const std::string& name, int linkFlag) {
   std::string path = UserProfileFolder() + "\\" + folder + name;
   if (linkFlag) {
+    if (files::PathExists(path + ".lnk")) staging::BeforeLinkChange(path + ".lnk");
     if (DeleteFileA((path + ".lnk").c_str())) SetupLog().Step("shortcut " + path + ".lnk removed");
   } else if (_rmdir(path.c_str()) == 0) {
     SetupLog().Step("shortcut folder " + path + " removed");

@@ -5,6 +5,7 @@
 #include "common/setup_log.h"
 #include "installer_command_line.h"
 #include "installer_dlg.h"
+#include "staging/install_transaction.h"
 #include "unattended/unattended_setup.h"
 
 namespace {
@@ -58,6 +59,8 @@ BOOL CInstallerApp::InitInstance() {
     case NamedObjectCheck::kAbsent:
       break;
   }
+  // An install cut off earlier is finished or undone before anything else looks at the disk.
+  staging::RecoverInterruptedInstallsOnFixedDrives();
   if (silent) {
     CUnattendedSetup setup(options, commandLine.m_strMode, commandLine.m_strVersion,
                            commandLine.m_strSetupDir);

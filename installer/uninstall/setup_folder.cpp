@@ -22,7 +22,8 @@ bool IsVariantSetupFolder(const std::string& folder) {
   return driveRoot && files::EqualsNoCase(folder, folder.substr(0, 3) + g_profile.SetupBaseName);
 }
 
-bool PlaceUninstaller(InstallerState& state) {
+bool PlaceUninstaller(InstallerState& state,
+                      const std::function<std::string(const std::string&)>& stage) {
   std::string current;
   if (!ReadCurrentDirectory(&current)) return true;
   std::string drive = state.GetDrive();
@@ -34,9 +35,16 @@ bool PlaceUninstaller(InstallerState& state) {
   }
   // Deleting the folder the program runs from would lose the program it is to copy.
   if (files::EqualsNoCase(current, target)) return true;
-  DeleteTree(target);
-  CreateDirectoryA(target.c_str(), nullptr);
-  CopyFileA((current + g_profile.SetupExeName).c_str(), (target + g_profile.SetupExeName).c_str(),
-            FALSE);
-  return true;
+  if (stage) {
+    target = stage(target);
+    if (target.empty()) return false;
+  } else {
+    DeleteTree(target);
+    CreateDirectoryA(target.c_str(), nullptr);
+  }
+  std::string program = current + g_profile.SetupExeName;
+  BOOL copied = CopyFileA(program.c_str(), (target + g_profile.SetupExeName).c_str(), FALSE);
+  // A staged install that cannot place its uninstaller is incomplete; a package without the
+  // setup program (run from elsewhere) has none to place.
+  return copied || !stage || !files::PathExists(program);
 }

@@ -2,6 +2,7 @@
 // the setup program, which the "Install-UnInstall" shortcut starts to uninstall.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "common/installer_state.h"
@@ -12,7 +13,10 @@
 // EndProcess returns sees the false). A current directory that does not fit 260 characters
 // changes nothing. Run from the setup folder itself, it leaves the folder as it is: the
 // program there is the one running.
-bool PlaceUninstaller(InstallerState& state);
+// With `stage`, the copy goes into the folder it returns for the setup folder's path (already
+// made, the old setup folder untouched); empty means it could not be prepared: false then.
+bool PlaceUninstaller(InstallerState& state,
+                      const std::function<std::string(const std::string&)>& stage = {});
 
 // The current directory, when it fits 260 characters; false otherwise.
 bool ReadCurrentDirectory(std::string* folder);

@@ -10,6 +10,7 @@
 #include "platform/win.h"
 #include "registry/registry.h"
 #include "res/installer_dialog.h"
+#include "staging/install_transaction.h"
 #include "common/drive_choice.h"
 #include "common/product_profile.h"
 #include "uninstall/self_delete.h"
@@ -52,7 +53,10 @@ void CUninstallSequence::Run() {
   bool registryKeyRemoved = RemoveRegistryKey();
   for (const std::string& entry : m_state.GetDriveEntries()) {
     std::string root = DriveRootOfEntry(entry);
-    if (GetDriveTypeA(root.c_str()) == DRIVE_FIXED) RemoveFromDrive(root);
+    if (GetDriveTypeA(root.c_str()) != DRIVE_FIXED) continue;
+    // An install cut off there is settled first, so that no staged or old folder stays.
+    staging::RecoverInterruptedInstalls(root);
+    RemoveFromDrive(root);
   }
   if (!registryKeyRemoved) {
     // Not a success: the uninstaller stays, so the user can try again.

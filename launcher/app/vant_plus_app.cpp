@@ -2,7 +2,26 @@
 
 #include "crash_dump_filter.h"
 #include "launch_screen_dlg.h"
+#include "staging/install_transaction.h"
 #include "vnxt_command_line_info.h"
+
+bool CVantPlusApp::SettleInterruptedInstall() {
+  char path[MAX_PATH] = {};
+  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (length < 3 || length >= MAX_PATH || path[1] != ':' || path[2] != '\\') return true;
+  switch (staging::RecoverInterruptedInstalls(std::string(path, 3))) {
+    case staging::Recovery::kBusy:
+      ShowMessage("Setup is changing the installation. Start the terminal again when setup has "
+                  "finished.");
+      return false;
+    case staging::Recovery::kFailed:
+      ShowMessage("The last install could not be finished: some of its files are in use. Close "
+                  "the programs that use them and start the terminal again, or install again.");
+      return false;
+    default:
+      return true;
+  }
+}
 
 CVantPlusApp::CVantPlusApp(const CInstanceMutex& instanceMutex) : m_instanceMutex(instanceMutex) {}
 
@@ -21,6 +40,7 @@ BOOL CVantPlusApp::InitInstance() {
                 "objects cannot be used.");
     return FALSE;
   }
+  if (!SettleInterruptedInstall()) return FALSE;
   if (WantsLaunchScreen(commandLine)) {
     // The user picks the module; a cancel ends the start-up quietly.
     CLaunchScreenDlg launchScreen;

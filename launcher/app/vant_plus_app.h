@@ -21,5 +21,9 @@ class CVantPlusApp : public CWinApp, public CUIModuleHost {
   HANDLE m_hResourceSlot[2] = {nullptr, nullptr};
 
  private:
+  // A terminal never starts from a half-switched installation: an install cut off on the
+  // launcher's own drive is finished or undone first. False (told) when it could be neither.
+  bool SettleInterruptedInstall();
+
   const CInstanceMutex& m_instanceMutex;
 };

@@ -1,4 +1,5 @@
 // Attributes, deletion, copying, moving and folders, with Windows results and error codes.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,6 +33,26 @@ bool IsFolder(const std::string& host) {
 }
 
 bool IsDriveRoot(const std::string& windows) { return windows.size() == 3; }
+
+// True when some file below the host folder runs as an image or is open without sharing
+// delete: Windows moves no folder whose tree holds such a file. Links are not followed.
+bool TreeHoldsAFile(const std::string& host) {
+  DIR* folder = opendir(host.c_str());
+  if (!folder) return false;
+  bool held = false;
+  while (!held) {
+    struct dirent* entry = readdir(folder);
+    if (!entry) break;
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    std::string path = host + "/" + name;
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) continue;
+    held = S_ISDIR(st.st_mode) ? TreeHoldsAFile(path) : vp::posix::DeleteBlocker(path, st) != 0;
+  }
+  closedir(folder);
+  return held;
+}
 
 // Host path of the name the caller asked for, beside an existing object of the same name in
 // another letter case (a rename that changes only the case).
@@ -90,6 +111,7 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
   if (DWORD denied = vp::posix::DriveWriteError(from->windows)) return Fail(denied, FALSE);
   if (DWORD denied = vp::posix::DriveWriteError(to->windows)) return Fail(denied, FALSE);
   if (vp::posix::DeleteIsDenied(from->host, from->linkStat)) return Fail(ERROR_SHARING_VIOLATION, FALSE);
+  if (S_ISDIR(from->linkStat.st_mode) && TreeHoldsAFile(from->host)) return Fail(ERROR_ACCESS_DENIED, FALSE);
   std::string destination = to->host;
   struct stat a, b;
   bool sameObject = to->exists && lstat(from->host.c_str(), &a) == 0 && lstat(to->host.c_str(), &b) == 0 &&

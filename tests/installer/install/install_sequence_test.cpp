@@ -10,6 +10,7 @@
 #include "fake_installer_state.h"
 #include "folder_entries.h"
 #include "install/install_sequence.h"
+#include "staging/install_transaction.h"
 #include "link_reading.h"
 #include "platform/win.h"
 #include "registry_helpers.h"
@@ -27,6 +28,7 @@
 #endif
 
 using vp::test::Listing;
+
 using vp::test::MakeEntries;
 using vp::test::PathExists;
 using vp::test::ReadTextFile;
@@ -34,6 +36,14 @@ using vp::test::ReadTextFile;
 namespace {
 
 const std::string kSettings = "SOFTWARE\\KORAX\\VANTPLUS-TWS\\Application Settings";
+
+// The staged, old and transaction folders an install left on the drive, one name per line.
+std::string StagingLeftovers(const std::string& drive) {
+  std::string found;
+  for (const std::string& entry : Listing(drive))
+    if (entry.find(".~vp") != std::string::npos) found += entry + "\n";
+  return found;
+}
 
 class InstallSequence : public testing::Test {
  protected:
@@ -254,8 +264,11 @@ TEST_F(InstallSequence, SetupFolderGuardEndsTheProcessBeforeAnythingElse) {
   EXPECT_EQ(state.endedWith, 0u);
   // The drive root is not emptied, and the steps after the guard did not run.
   EXPECT_TRUE(PathExists(drive + "keep.txt"));
-  EXPECT_TRUE(PathExists(drive + "VANTProDB-TWS\\VantPro.exe"));
   EXPECT_FALSE(PathExists(profile + "\\Desktop\\VANTPlusTWS.lnk"));
+  // The process ended in the middle of the install: the next start undoes it.
+  EXPECT_EQ(staging::RecoverInterruptedInstalls(drive), staging::Recovery::kRolledBack);
+  EXPECT_FALSE(PathExists(drive + "VANTProDB-TWS"));
+  EXPECT_EQ(StagingLeftovers(drive), "");
 }
 
 TEST_F(InstallSequence, UninstallerIsRenewedUnlessItIsTheRunningOne) {
@@ -372,19 +385,78 @@ TEST_F(InstallSequence, ADriveThatCannotBeWrittenIsRefusedAndNothingRecorded) {
   EXPECT_FALSE(PathExists(root + "\\missing"));
 }
 
-TEST_F(InstallSequence, FilesThatStayAreReportedInsteadOfSuccess) {
-  ASSERT_TRUE(MakeEntries(drive, {"VantProDB-TWS\\VANTPlusTWS.exe"}));
+TEST_F(InstallSequence, AFileInUseLeavesThePreviousInstallationWhole) {
+  ASSERT_TRUE(MakeEntries(drive, {"VantProDB-TWS\\VANTPlusTWS.exe", "VantProDB-TWS\\old.dll"}));
+  ASSERT_TRUE(vp::test::WriteTextFile(profile + "\\Desktop\\VANTPlusTWS.lnk", "the old link"));
   std::string running = drive + "VantProDB-TWS\\VANTPlusTWS.exe";
   HANDLE held = CreateFileA(running.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   CInstallSequence(state).Run();
   CloseHandle(held);
-  EXPECT_TRUE(PathExists(drive + "VANTProData-TWS\\Colour\\blue.txt"));  // the rest went on
   std::vector<std::string> texts = state.BoxTexts();
   EXPECT_TRUE(std::find(texts.begin(), texts.end(), "Installation Done!") == texts.end());
-  EXPECT_EQ(texts.back(), "Installation is not complete: some files could not be replaced. "
-                          "Close the programs that use them and install again.");
+  EXPECT_EQ(texts.back(), "Installation is not complete: some files could not be replaced. Close "
+                          "the programs that use them and install again. The previous "
+                          "installation is unchanged.");
+  // The old folder as it was, nothing of the new one, the old link back, no settings written.
+  EXPECT_EQ(Listing(drive + "VantProDB-TWS"), (std::set<std::string>{"old.dll", "vantplustws.exe"}));
+  EXPECT_FALSE(PathExists(drive + "VANTProData-TWS"));
+  EXPECT_FALSE(PathExists(drive + "VANTProSetup"));
+  EXPECT_EQ(StagingLeftovers(drive), "");
+  EXPECT_EQ(ReadTextFile(profile + "\\Desktop\\VANTPlusTWS.lnk"), "the old link");
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, kSettings, "InstalledDrive"), "<no key>");
+
+  // Once the file is free the same install goes through.
+  state.boxes.clear();
+  CInstallSequence(state).Run();
+  EXPECT_EQ(state.BoxTexts().back(), "Installation Done!");
+  EXPECT_FALSE(PathExists(drive + "VantProDB-TWS\\old.dll"));
+  EXPECT_TRUE(PathExists(drive + "VANTProData-TWS\\Colour\\blue.txt"));
+}
+
+TEST_F(InstallSequence, AFailedCopyPutsBackEverySettingAndLinkAndKeepsTheOldFiles) {
+  CInstallSequence(state).Run();
+  ASSERT_EQ(state.BoxTexts().back(), "Installation Done!");
+  // Since then: the user's own file, a stored toolbar, a changed setting.
+  ASSERT_TRUE(vp::test::WriteTextFile(drive + "VANTProDB-TWS\\notes.txt", "mine"));
+  const std::string layout = "SOFTWARE\\KORAX\\VANTPLUS-TWS\\User Settings\\Desk\\Main";
+  ASSERT_TRUE(StoreValue(HKEY_CURRENT_USER, layout, "ToolButtons", "buttons"));
+  ASSERT_TRUE(StoreValue(HKEY_CURRENT_USER, kSettings, "InstalledDrive", "Q"));
+  const std::vector<staging::RegistryTree> trees = {
+      {HKEY_CURRENT_USER, "SOFTWARE\\KORAX\\VANTPLUS-TWS"},
+      {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VANTPLUS-TWS"}};
+  ASSERT_TRUE(staging::SaveRegistryTrees(trees, root + "\\before.txt"));
+  const std::string desktopLink = profile + "\\Desktop\\VANTPlusTWS.lnk";
+  const std::string oldLink = ReadTextFile(desktopLink);
+  const std::set<std::string> oldFiles = Listing(drive + "VANTProDB-TWS");
+
+  // A package file another program holds cannot be copied.
+  HANDLE held = CreateFileA((package + "\\VantProDB-TWS\\VantPlusHelp.chm").c_str(), GENERIC_READ,
+                            0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  state.boxes.clear();
+  CInstallSequence(state).Run();
+  CloseHandle(held);
+  ASSERT_EQ(state.boxes.size(), 1u);
+  EXPECT_EQ(state.boxes[0].text,
+            "Installation is not complete: some files of the setup package could not be copied "
+            "to " + drive + " (a file is in use). The previous installation is unchanged. Close "
+            "the programs that may use the setup package's files and install again.");
+  EXPECT_EQ(state.boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONSTOP));
+  ASSERT_TRUE(staging::SaveRegistryTrees(trees, root + "\\after.txt"));
+  EXPECT_EQ(ReadTextFile(root + "\\after.txt"), ReadTextFile(root + "\\before.txt"));
+  EXPECT_EQ(ReadTextFile(desktopLink), oldLink);
+  EXPECT_EQ(Listing(drive + "VANTProDB-TWS"), oldFiles);
+  EXPECT_EQ(StagingLeftovers(drive), "");
+
+  // Once the file is free the install goes through.
+  state.boxes.clear();
+  CInstallSequence(state).Run();
+  EXPECT_EQ(state.BoxTexts().back(), "Installation Done!");
+  EXPECT_EQ(StoredValue(HKEY_CURRENT_USER, layout, "ToolButtons"), "<missing>");
+  EXPECT_FALSE(PathExists(drive + "VANTProDB-TWS\\notes.txt"));
+  EXPECT_EQ(StagingLeftovers(drive), "");
 }
 
 TEST_F(InstallSequence, ReinstallsNeverReplaceTheUsersSavedDatabaseWithThePackagesSample) {
@@ -440,12 +512,12 @@ TEST_F(InstallSequence, SettingsThatCannotBeSavedAreReportedInsteadOfSuccess) {
   // A damaged hive: every registry call of the user fails.
   std::ofstream(vp::machine::Root() + "/registry/HKEY_CURRENT_USER.reg") << "not a hive";
   CInstallSequence(state).Run();
-  EXPECT_TRUE(PathExists(drive + "VANTProDB-TWS\\VANTPlusTWS.exe"));
+  EXPECT_FALSE(PathExists(drive + "VANTProDB-TWS"));
   ASSERT_FALSE(state.boxes.empty());
   EXPECT_EQ(state.boxes.back().text,
             "Your settings could not be saved in the registry (HKEY_CURRENT_USER\\SOFTWARE\\KORAX"
-            "\\VANTPLUS-TWS\\Application Settings). The files are installed; install again once "
-            "the registry can be written.");
+            "\\VANTPLUS-TWS\\Application Settings). Nothing has been installed: the previous "
+            "installation is unchanged. Install again once the registry can be written.");
   EXPECT_EQ(state.boxes.back().caption, "Error!");
 }
 

@@ -1,0 +1,83 @@
+#include "staging/text_file.h"
+
+#include "platform/win.h"
+
+namespace staging {
+
+std::string ToHex(const std::string& bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  hex.reserve(bytes.size() * 2);
+  for (unsigned char c : bytes) {
+    hex += kDigits[c >> 4];
+    hex += kDigits[c & 15];
+  }
+  return hex;
+}
+
+namespace {
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+}  // namespace
+
+std::string FromHex(const std::string& hex) {
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+    int high = HexDigit(hex[i]), low = HexDigit(hex[i + 1]);
+    if (high < 0 || low < 0) break;
+    bytes += static_cast<char>(high * 16 + low);
+  }
+  return bytes;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& text) {
+  std::string temporary = path + ".~write";
+  HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool whole = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+               written == text.size() && FlushFileBuffers(file);
+  CloseHandle(file);
+  if (whole && MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+  DeleteFileA(temporary.c_str());
+  return false;
+}
+
+bool ReadWholeFile(const std::string& path, std::string* text) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  text->clear();
+  char buffer[8192];
+  DWORD got = 0;
+  bool read = true;
+  while ((read = ReadFile(file, buffer, sizeof buffer, &got, nullptr) != FALSE) && got > 0)
+    text->append(buffer, got);
+  CloseHandle(file);
+  return read;
+}
+
+std::vector<std::vector<std::string>> SplitRecords(const std::string& text) {
+  std::vector<std::vector<std::string>> records;
+  size_t start = 0;
+  for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+    std::vector<std::string> fields;
+    size_t from = start;
+    for (size_t tab = text.find('\t', from); tab != std::string::npos && tab < end;
+         tab = text.find('\t', from)) {
+      fields.push_back(text.substr(from, tab - from));
+      from = tab + 1;
+    }
+    fields.push_back(text.substr(from, end - from));
+    records.push_back(std::move(fields));
+    start = end + 1;
+  }
+  return records;
+}
+
+}  // namespace staging
