@@ -47,6 +47,23 @@ HANDLE OpenForReading(const std::string& path) {
 
 }  // namespace
 
+bool WriteIntoPlace(const std::string& target, const std::string& bytes) {
+  std::string temporary = TemporaryNameFor(target);
+  if (!ClearName(temporary)) return false;
+  HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool whole = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+               written == bytes.size() && FlushFileBuffers(file);
+  CloseHandle(file);
+  if (whole && MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+  DWORD error = GetLastError();
+  ClearName(temporary);
+  SetLastError(error);
+  return false;
+}
+
 CopyOutcome CopyIntoPlace(const std::string& source, const std::string& target) {
   DWORD sourceAttributes = GetFileAttributesA(source.c_str());
   if (sourceAttributes == INVALID_FILE_ATTRIBUTES) return CopyOutcome::kNoSource;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "files/file_into_place.h"
 #include "platform/win.h"
 
 namespace files {
@@ -78,19 +79,7 @@ bool CPackageRecord::Store() const {
                   fingerprint.hash);
     text += numbers + place + "\n";
   }
-  std::string temporary = m_path + ".new";
-  HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool whole = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-               written == text.size() && FlushFileBuffers(file);
-  CloseHandle(file);
-  if (!whole || !MoveFileExA(temporary.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    DeleteFileA(temporary.c_str());
-    return false;
-  }
-  return true;
+  return files::WriteIntoPlace(m_path, text);
 }
 
 void CPackageRecord::Add(const std::string& place, const Fingerprint& fingerprint) {

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 
+#include "files/file_into_place.h"
 #include "registry/registry.h"
 #include "staging/text_file.h"
 
@@ -134,7 +135,7 @@ bool SaveRegistryTrees(const std::vector<RegistryTree>& trees, const std::string
     RegCloseKey(key);
     WriteKey(image, "", &out);
   }
-  return WriteWholeFile(file, out);
+  return files::WriteIntoPlace(file, out);
 }
 
 bool RestoreRegistryTrees(const std::string& file) {

@@ -34,20 +34,6 @@ std::string FromHex(const std::string& hex) {
   return bytes;
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& text) {
-  std::string temporary = path + ".~write";
-  HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool whole = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-               written == text.size() && FlushFileBuffers(file);
-  CloseHandle(file);
-  if (whole && MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-  DeleteFileA(temporary.c_str());
-  return false;
-}
-
 bool ReadWholeFile(const std::string& path, std::string* text) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -1,4 +1,4 @@
-// Small text files of the staged install: written whole or not at all, read back as records of
+// Small text files of the staged install: read back as records of
 // tab-separated fields, with hex for fields that may hold any byte.
 #pragma once
 
@@ -11,8 +11,6 @@ std::string ToHex(const std::string& bytes);
 // The bytes of a hex text; digits that do not pair up, or are not hex, end it.
 std::string FromHex(const std::string& hex);
 
-// Writes `text` under a temporary name beside `path`, flushes it and renames it over `path`.
-bool WriteWholeFile(const std::string& path, const std::string& text);
 bool ReadWholeFile(const std::string& path, std::string* text);
 
 // The complete lines of `text` (a last line without its line break is left out), each split at

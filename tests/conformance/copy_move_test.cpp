@@ -163,6 +163,26 @@ TEST(Moving, RenamesFilesAndFoldersWithoutReplacing) {
   EXPECT_EQ(ReadTextFile(dir + "\\renamed\\in.txt"), "in");
 }
 
+TEST(Moving, KeepsAFolderWhoseTreeHoldsAFileInUse) {
+  std::string dir = TestFolder();
+  std::string app = dir + "\\App", old = dir + "\\App.old";
+  ASSERT_TRUE(CreateDirectoryA(app.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA((app + "\\Sub").c_str(), nullptr));
+  ASSERT_TRUE(WriteTextFile(app + "\\Sub\\db.dat", "records"));
+  HANDLE h = CreateFileA((app + "\\Sub\\db.dat").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  if (!WineDiffers("wine moves a folder whose tree holds a file in use")) {
+    SetLastError(0);
+    EXPECT_FALSE(MoveFileA(app.c_str(), old.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(ReadTextFile(app + "\\Sub\\db.dat"), "records");
+  }
+  CloseHandle(h);
+  EXPECT_TRUE(MoveFileA(app.c_str(), old.c_str()));
+  EXPECT_EQ(ReadTextFile(old + "\\Sub\\db.dat"), "records");
+}
+
 TEST(Moving, ChangesOnlyTheLetterCase) {
   std::string dir = TestFolder();
   ASSERT_TRUE(WriteTextFile(dir + "\\VantPro.exe", "launcher"));

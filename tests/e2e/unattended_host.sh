@@ -178,6 +178,7 @@ setup /VERYSILENT /DRIVE=D /TYPE=FO M:P V:7.0.3
 check "the first install exits with code 0" test "$code" = 0
 user_db=$(host "D:\\$fo_db\\ComVantPlusDB\\ldbclientinfo.dat")
 printf 'clients of the user\r\n' >"$user_db"
+folder_listing "$(host "D:\\$fo_db")" >"$work/full.before"
 # A file-size limit stands for the full disk: the variant's largest file cannot be written.
 limit=$(( $(find "$package/$fo_db" -type f -printf '%s\n' | sort -n | tail -n 1) / 1024 / 2 ))
 code=0
@@ -186,6 +187,9 @@ out=$(cd "$package" && trap '' XFSZ && ulimit -f "$limit" &&
         '/LOG=C:\logs\full.log' </dev/null 2>&1) || code=$?
 check "it exits with code 112" test "$code" = 112
 check "the log ends with exit code 112" log_ends_with "$(log_of 'C:\logs\full.log')" 112
+folder_listing "$(host "D:\\$fo_db")" >"$work/full.after"
+check "the previous installation is unchanged, file for file" diff "$work/full.before" "$work/full.after"
+check "no staged folder is left on D:" test -z "$(find "$machine/drive_d" -maxdepth 1 -name '*.~vp*')"
 check "the user's clients are kept (live or in the backup)" \
   bash -c 'grep -qs "clients of the user" "$1" || grep -qs "clients of the user" "$2"' _ \
   "$user_db" "$(host "D:\\$fo_backup\\ldbclientinfo.dat")"

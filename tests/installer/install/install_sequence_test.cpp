@@ -386,6 +386,8 @@ TEST_F(InstallSequence, ADriveThatCannotBeWrittenIsRefusedAndNothingRecorded) {
 }
 
 TEST_F(InstallSequence, AFileInUseLeavesThePreviousInstallationWhole) {
+  // Windows moves no folder that holds a file in use; wine does, and the install then succeeds.
+  if (vp::test::RunningUnderWine()) GTEST_SKIP() << "wine moves a folder that holds a file in use";
   ASSERT_TRUE(MakeEntries(drive, {"VantProDB-TWS\\VANTPlusTWS.exe", "VantProDB-TWS\\old.dll"}));
   ASSERT_TRUE(vp::test::WriteTextFile(profile + "\\Desktop\\VANTPlusTWS.lnk", "the old link"));
   std::string running = drive + "VantProDB-TWS\\VANTPlusTWS.exe";

@@ -102,13 +102,15 @@ TEST_F(Staging, AJournalRecordCutOffWhileWrittenIsLeftOut) {
 TEST_F(Staging, ARunningInstallIsLeftAloneAndACutOffOneIsSettled) {
   ASSERT_TRUE(MakeEntries(drive, {"App\\old.exe", "Data\\MWBackup\\mine.txt", "Data\\old.txt"}));
   const staging::SwitchedFolder app{drive + "App"}, data{drive + "Data", true};
+  auto stage = [&](staging::CInstallTransaction& install) {
+    return install.Begin(staging::TransactionFolder(drive, "Setup"), drive) &&
+           install.StageFolder(app) && install.StageFolder(data) &&
+           MakeEntries(app.Staged(), {"new.exe"}) &&
+           MakeEntries(data.Staged(), {"MWBackup\\package.txt", "new.txt"});
+  };
   {
     staging::CInstallTransaction install;
-    ASSERT_TRUE(install.Begin(staging::TransactionFolder(drive, "Setup"), drive));
-    ASSERT_TRUE(install.StageFolder(app));
-    ASSERT_TRUE(install.StageFolder(data));
-    ASSERT_TRUE(MakeEntries(app.Staged(), {"new.exe"}));
-    ASSERT_TRUE(MakeEntries(data.Staged(), {"MWBackup\\package.txt", "new.txt"}));
+    ASSERT_TRUE(stage(install));
     // While it runs, no other program takes it for a cut-off one.
     EXPECT_EQ(staging::RecoverInterruptedInstalls(drive), staging::Recovery::kBusy);
     EXPECT_TRUE(PathExists(app.Staged() + "\\new.exe"));
@@ -121,11 +123,7 @@ TEST_F(Staging, ARunningInstallIsLeftAloneAndACutOffOneIsSettled) {
 
   {
     staging::CInstallTransaction install;
-    ASSERT_TRUE(install.Begin(staging::TransactionFolder(drive, "Setup"), drive));
-    ASSERT_TRUE(install.StageFolder(app));
-    ASSERT_TRUE(install.StageFolder(data));
-    ASSERT_TRUE(MakeEntries(app.Staged(), {"new.exe"}));
-    ASSERT_TRUE(MakeEntries(data.Staged(), {"MWBackup\\package.txt", "new.txt"}));
+    ASSERT_TRUE(stage(install));
     ASSERT_TRUE(install.Switch());
     // Cut off after the switch, before the old folders went: finished.
   }
