@@ -62,15 +62,22 @@ Plan ReadPlan(const std::vector<Record>& records) {
 }
 
 // The three moves of the switch, each done only when the disk shows it still due, so that a
-// switch cut off anywhere is finished by running them again.
+// switch cut off anywhere is finished by running them again. The old folder is the final one
+// until it has been moved aside.
+std::string OldFolder(const SwitchedFolder& f) {
+  return files::PathExists(f.Aside()) ? f.Aside() : f.final;
+}
+bool MoveMWBackupIn(const SwitchedFolder& f) {
+  std::string mine = MWBackupOf(OldFolder(f));
+  if (!files::PathExists(f.Staged()) || files::PathExists(MWBackupOf(f.Staged())) ||
+      !files::PathExists(mine))
+    return true;
+  return Move(mine, MWBackupOf(f.Staged()));
+}
 bool MoveOldAside(const SwitchedFolder& f) {
   if (!files::PathExists(f.Staged()) || !files::PathExists(f.final) || files::PathExists(f.Aside()))
     return true;
   return Move(f.final, f.Aside());
-}
-bool MoveMWBackupIn(const SwitchedFolder& f) {
-  if (!files::PathExists(f.Staged()) || !files::PathExists(MWBackupOf(f.Aside()))) return true;
-  return Move(MWBackupOf(f.Aside()), MWBackupOf(f.Staged()));
 }
 bool MoveStagedIn(const SwitchedFolder& f) {
   if (!files::PathExists(f.Staged()) || files::PathExists(f.final)) return true;
@@ -82,18 +89,20 @@ bool UndoFolder(const SwitchedFolder& f, bool movesMWBackup) {
   bool undone = true;
   if (!files::PathExists(f.Staged()) && files::PathExists(f.final))
     undone = Move(f.final, f.Staged()) && undone;
-  if (movesMWBackup && files::PathExists(MWBackupOf(f.Staged())) && files::PathExists(f.Aside()) &&
-      !files::PathExists(MWBackupOf(f.Aside())))
-    undone = Move(MWBackupOf(f.Staged()), MWBackupOf(f.Aside())) && undone;
   if (files::PathExists(f.Aside()) && !files::PathExists(f.final))
     undone = Move(f.Aside(), f.final) && undone;
+  // The package's MWBackup left the staged folder before the switch: one there is the user's.
+  if (movesMWBackup && files::PathExists(MWBackupOf(f.Staged())) && files::PathExists(f.final) &&
+      !files::PathExists(MWBackupOf(f.final)))
+    undone = Move(MWBackupOf(f.Staged()), MWBackupOf(f.final)) && undone;
   return undone;
 }
 
-// Folder by folder, so that each final name is missing for one rename at most.
+// Folder by folder, so that each final name is missing for one rename at most; the user's
+// MWBackup moves first, while the old folder still has its name.
 bool SwitchFolders(const Plan& plan) {
   for (const SwitchedFolder& f : plan.folders)
-    if (!MoveOldAside(f) || (plan.Moves(f) && !MoveMWBackupIn(f)) || !MoveStagedIn(f)) return false;
+    if ((plan.Moves(f) && !MoveMWBackupIn(f)) || !MoveOldAside(f) || !MoveStagedIn(f)) return false;
   return true;
 }
 

@@ -4,9 +4,9 @@
 // fails; a run cut off at any instant is finished or undone by the next start of the installer
 // or the launcher (RecoverInterruptedInstalls), from the journal in the transaction folder.
 //
-// At the switch each old folder is moved to its "aside" name, the user's MWBackup is moved from
-// the old user data folder into the new one, and each staged folder is moved to its final name.
-// A journal that reached "switch" is finished; one that did not is undone.
+// At the switch, folder by folder, the user's MWBackup is moved from the old user data folder
+// into the new one, the old folder is moved to its "aside" name, and the staged folder is moved
+// to its final name. A journal that reached "switch" is finished; one that did not is undone.
 #pragma once
 
 #include <string>

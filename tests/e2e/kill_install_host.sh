@@ -16,7 +16,7 @@ build=$(realpath "$1")
 points=${2:-50}
 package_files=${3:-2000}
 work=$(mktemp -d "${TMPDIR:-/tmp}/vp-e2e-kill.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+[ -n "${VP_KILL_KEEP:-}" ] || trap 'rm -rf "$work"' EXIT
 
 if ! strace -f -qq -o /dev/null true 2>/dev/null; then
   echo "SKIP: strace cannot trace programs here (ptrace is not allowed)"
@@ -100,22 +100,42 @@ install_from "$work/new" strace -f -qq -o "$work/trace" -e trace="$calls"
 check "the traced reinstall is done" grep -q "text Installation Done!" "$work/install.out"
 installation >"$work/new.installation"
 check "the new installation differs from the old one" bash -c "! cmp -s \"\$1\" \"\$2\"" _ "$work/old.installation" "$work/new.installation"
-# One line per call of the installer's own process: "name count", the count being how many
-# calls of that name came before it and it (strace counts each call's invocations apart).
+# One line per call of the installer's own process: "name count switch", the count being how
+# many calls of that name came before it and it (strace counts each call's invocations apart),
+# switch 1 for the renames of the switch itself (from or to a staged or old folder).
 first_pid=$(head -n 1 "$work/trace" | cut -d' ' -f1)
-awk -v pid="$first_pid" '$1 == pid { name = $2; sub(/\(.*/, "", name); if (name ~ /^[a-z0-9_]+$/) print name, ++seen[name] }' \
+awk -v pid="$first_pid" '$1 == pid {
+       name = $2; sub(/\(.*/, "", name)
+       if (name !~ /^[a-z0-9_]+$/) next
+       print name, ++seen[name], (name ~ /^rename/ && $0 ~ /\.~vp(new|old)(\/MWBackup)?"/) ? 1 : 0 }' \
   "$work/trace" >"$work/calls"
 total=$(wc -l <"$work/calls")
-echo "   $total calls; killing at $points points"
+# The points: evenly spread, then each rename of the switch and the call right after it.
+{
+  for ((k = 0; k < points; k++)); do echo $(( (2 * k + 1) * total / (2 * points) + 1 )); done
+  awk '$3 == 1 {print NR; print NR + 1}' "$work/calls"
+} | awk -v t="$total" '$1 <= t && !seen[$1]++' >"$work/points"
+echo "   $total calls; killing at $points evenly spread points and $(($(wc -l <"$work/points") - points)) around the switch's renames"
 
-mixed=0 lost=0 dead=0 leftovers=0 unfinished=0 previous=0 new=0
-for ((k = 0; k < points; k++)); do
-  line=$(( (2 * k + 1) * total / (2 * points) + 1 ))
-  read -r name count < <(sed -n "${line}p" "$work/calls")
+mixed=0 lost=0 dead=0 leftovers=0 unfinished=0 previous=0 new=0 gap=0
+k=0
+while read -r line <&3; do
+  k=$((k + 1))
+  read -r name count _ < <(sed -n "${line}p" "$work/calls")
   rm -rf "$machine" && cp -a "$work/template" "$machine"
   install_from "$work/new" strace -f -qq -o /dev/null -e inject="$name:signal=KILL:when=$count"
   start_terminal
   started=$?
+  if [ "$started" != 0 ] && [ ! -e "$(host 'D:\VANTProDB-TWS')" ]; then
+    # Killed between the two renames of the terminal's folder: its link finds nothing. The
+    # user starts the setup program from its folder (the Install-UnInstall link), which
+    # finishes the install as it opens; then the terminal.
+    gap=$((gap + 1))
+    (cd "$(host 'D:\VANTProSetup')" && printf 'click 2\n' | VP_UI=script ./VANTPlusTWSSetup.exe M:P V:7.0.3) \
+      >"$work/setup.out" 2>&1
+    start_terminal
+    started=$?
+  fi
   installation >"$work/after"
   if cmp -s "$work/after" "$work/old.installation"; then previous=$((previous + 1)); state=previous
   elif cmp -s "$work/after" "$work/new.installation"; then new=$((new + 1)); state=new
@@ -129,13 +149,15 @@ for ((k = 0; k < points; k++)); do
     { lost=$((lost + 1)); state+=", the user's MWBackup is lost"; }
   if find "$machine/drive_d" -maxdepth 1 -name '*.~vp*' | grep -q .; then
     leftovers=$((leftovers + 1)); state+=", staging folders left"
+
   fi
   install_from "$work/new"
   installation >"$work/after"
   cmp -s "$work/after" "$work/new.installation" || { unfinished=$((unfinished + 1)); state+=", the rerun did not install the new one"; }
-  echo "   kill $((k + 1)) at call $line of $total ($name #$count): $state"
-done
-echo "   after the kills: $previous previous, $new new, $mixed mixed installations"
+  echo "   kill $k at call $line of $total ($name #$count): $state"
+done 3<"$work/points"
+echo "   after the kills: $previous previous, $new new, $mixed mixed installations; $gap between the"
+echo "   renames of the terminal's folder (finished by the next start of the setup program)"
 check "no kill leaves a mix of two installations" test "$mixed" = 0
 check "the terminal starts after every kill" test "$dead" = 0
 check "no kill loses the user's clients or MWBackup" test "$lost" = 0

@@ -171,31 +171,28 @@ check "files, registry values and links are the same as the silent install's" \
   diff "$prefix/dialog.snapshot" "$prefix/silent.snapshot"
 
 echo "== a drive that fills up in the middle of a reinstall: the old terminal still starts"
-# E: is a file system with room for one installation and half of another.
-small="$prefix/small-e"
-mkdir -p "$small"
+# D: becomes, for this part, a file system with room for one installation and half of another
+# (mounted over its folder, which wine looks at anew on every call).
 needed_kb=$(du -sk "$d/$fo_db" "$d/VANTFOSetup" "$d/$fo_data" | awk '{s += $1} END {print s}')
-if ! mount -t tmpfs -o size=$((needed_kb * 3 / 2 + 512))k tmpfs "$small" 2>/dev/null; then
+if ! mount -t tmpfs -o size=$((needed_kb * 3 / 2 + 512))k tmpfs "$d" 2>/dev/null; then
   echo "   (skipped: no small file system can be mounted here)"
 else
-  ln -sfn "$small" "$prefix/dosdevices/e:"
-  install_on_e='"C:\VANTPlusSetup\VANTPlusTWSSetup.exe" /VERYSILENT /DRIVE=E /TYPE=FO M:P V:7.0.3'
-  run_windows "$package" "$install_on_e"
-  check "the first install on E: exits with code 0" test "$code" = 0
-  folder_listing "$small/$fo_db" >"$prefix/e-before"
-  run_windows "$package" "$install_on_e /LOG=C:\\logs\\e.log"
+  run_windows "$package" "$silent_install /LOG=C:\\logs\\full1.log"
+  check "the first install on the small drive exits with code 0" test "$code" = 0
+  folder_listing "$d/$fo_db" >"$prefix/full-before"
+  run_windows "$package" "$silent_install /LOG=C:\\logs\\full2.log"
   check "the reinstall on the full drive exits with code 112" test "$code" = 112
-  check "its log says the previous installation is unchanged" grep -q "previous installation is unchanged" "$c/logs/e.log"
-  folder_listing "$small/$fo_db" >"$prefix/e-after"
-  check "the old terminal's folder is as it was" diff "$prefix/e-before" "$prefix/e-after"
-  check "no staged folder is left on E:" test -z "$(find "$small" -maxdepth 1 -name '*.~vp*')"
-  (cd "$small/$fo_db" && timeout 300 "$wine" "E:\\$fo_db\\VANTPlusFOTWS.exe" '\LVantPlusUI') &
+  check "its log says the previous installation is unchanged" \
+    grep -q "previous installation is unchanged" "$c/logs/full2.log"
+  folder_listing "$d/$fo_db" >"$prefix/full-after"
+  check "the old terminal's folder is as it was, file for file" diff "$prefix/full-before" "$prefix/full-after"
+  check "no staged folder is left on D:" test -z "$(find "$d" -maxdepth 1 -name '*.~vp*')"
+  (cd "$d/$fo_db" && timeout 300 "$wine" "D:\\$fo_db\\VANTPlusFOTWS.exe" '\LVantPlusUI') &
   terminal=$!
   check "the old terminal starts: its window appears" auto wait "VantPlus Terminal" 60000
   check "and closes on its button 2" auto click "VantPlus Terminal" 2
   wait $terminal
-  rm -f "$prefix/dosdevices/e:"
-  umount -l "$small"
+  umount -l "$d"
 fi
 
 checks_done

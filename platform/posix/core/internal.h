@@ -121,6 +121,10 @@ bool IsImageInUse(const std::string& hostPath, const struct stat& linkStat);
 // Both questions of a deletion at once, at the cost of one: ERROR_SHARING_VIOLATION when some
 // open does not share delete, ERROR_ACCESS_DENIED when the file is a running image, else 0.
 DWORD DeleteBlocker(const std::string& hostPath, const struct stat& linkStat);
+// False only when no file below the host folder can be held: no other process announces any
+// hold, and this process holds nothing but programs and modules it runs from elsewhere. Saves
+// a folder's move the look at every file beneath it.
+bool SomeHoldMayBeBelow(const std::string& hostFolder);
 
 // The error Windows gives for changing anything at `windowsPath` (a full path) because of its
 // drive, or 0: the host's root outside the drive table is read-only (ERROR_ACCESS_DENIED), a

@@ -35,8 +35,8 @@ bool IsFolder(const std::string& host) {
 bool IsDriveRoot(const std::string& windows) { return windows.size() == 3; }
 
 // True when some file below the host folder runs as an image or is open without sharing
-// delete: Windows moves no folder whose tree holds such a file. Links are not followed.
-bool TreeHoldsAFile(const std::string& host) {
+// delete. Links are not followed.
+bool SomeFileBelowIsHeld(const std::string& host) {
   DIR* folder = opendir(host.c_str());
   if (!folder) return false;
   bool held = false;
@@ -48,10 +48,16 @@ bool TreeHoldsAFile(const std::string& host) {
     std::string path = host + "/" + name;
     struct stat st;
     if (lstat(path.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) continue;
-    held = S_ISDIR(st.st_mode) ? TreeHoldsAFile(path) : vp::posix::DeleteBlocker(path, st) != 0;
+    held = S_ISDIR(st.st_mode) ? SomeFileBelowIsHeld(path) : vp::posix::DeleteBlocker(path, st) != 0;
   }
   closedir(folder);
   return held;
+}
+
+// Windows moves no folder whose tree holds a file in use. The look at every file is spared
+// when no process holds anything there.
+bool TreeHoldsAFile(const std::string& host) {
+  return vp::posix::SomeHoldMayBeBelow(host) && SomeFileBelowIsHeld(host);
 }
 
 // Host path of the name the caller asked for, beside an existing object of the same name in

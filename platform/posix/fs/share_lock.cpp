@@ -9,7 +9,11 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <mutex>
+#include <set>
+#include <vector>
 
 #include "core/internal.h"
 
@@ -135,6 +139,11 @@ bool SomeHoldMayBe(const struct stat& st, HoldKind first, HoldKind last) {
   return fcntl(holds, F_OFD_GETLK, &probe) != 0 || probe.l_type != F_UNLCK;
 }
 
+// The programs and modules this process runs, by canonical host path: their holds stay for its
+// life.
+std::vector<std::string> g_ownImages;
+std::mutex g_ownImagesLock;
+
 // Serialises the second attempt of opens that met a conflict (a whole-file flock on the holds
 // file, which never meets the record locks on it). The wait is bounded: a lock kept longer
 // (a stopped process) leaves the guard not taken, and the open is refused as in conflict.
@@ -169,7 +178,27 @@ HeldMarkers MarkersHeld(const std::string& hostPath, bool askDelete, bool askIma
 
 }  // namespace
 
+namespace {
+
+// This process's opens that refuse to share delete: a folder's move asks where their files
+// are now (a file may have been renamed since it was opened).
+std::set<const ShareLock*> g_deleteDenyingOpens;
+std::mutex g_deleteDenyingOpensLock;
+
+void NoteDeleteDenyingOpen(const ShareLock* lock, bool denies) {
+  std::lock_guard guard(g_deleteDenyingOpensLock);
+  if (denies) g_deleteDenyingOpens.insert(lock);
+  else g_deleteDenyingOpens.erase(lock);
+}
+
+bool IsBelow(const std::string& path, const std::string& folder) {
+  return path.compare(0, folder.size() + 1, folder + "/") == 0;
+}
+
+}  // namespace
+
 ShareLock::~ShareLock() {
+  NoteDeleteDenyingOpen(this, false);
   if (fd_ >= 0) close(fd_);
   DropHold(deleteDenyingHold_);
 }
@@ -187,6 +216,7 @@ bool ShareLock::AcquireOn(int fd, bool wantRead, bool wantWrite, bool wantDelete
   // Announced before the markers are taken, so a deletion that misses the announcement
   // happened before this open.
   if (!(share & FILE_SHARE_DELETE) && deleteDenyingHold_ < 0) deleteDenyingHold_ = AddHold(fd_, kDeleteDenyingHold);
+  if (deleteDenyingHold_ >= 0) NoteDeleteDenyingOpen(this, true);
   bool sharesRead = share & FILE_SHARE_READ, sharesWrite = share & FILE_SHARE_WRITE,
        sharesDelete = share & FILE_SHARE_DELETE;
   unsigned markers = (wantRead ? 1u << kHoldsRead : 0) | (wantWrite ? 1u << kHoldsWrite : 0) |
@@ -224,6 +254,11 @@ bool ShareLock::AcquireOn(int fd, bool wantRead, bool wantWrite, bool wantDelete
 int HoldImage(const std::string& hostPath) {
   int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return -1;
+  char canonical[PATH_MAX];
+  if (realpath(hostPath.c_str(), canonical)) {
+    std::lock_guard guard(g_ownImagesLock);
+    g_ownImages.push_back(canonical);
+  }
   // Announced before the hold, so a deletion that misses the announcement came before it. The
   // announcement stays for the process's life, also after a module is unloaded: a probe that
   // finds it only looks at the file's own markers.
@@ -231,6 +266,34 @@ int HoldImage(const std::string& hostPath) {
   // Taken without the retry guard: a program starts however others hold its file.
   Take(fd, 1u << kHoldsRead | 1u << kDeniesWrite | 1u << kRunsAsImage);
   return fd;
+}
+
+bool SomeHoldMayBeBelow(const std::string& hostPath) {
+  int holds = HoldsFile();
+  char canonical[PATH_MAX];
+  if (holds < 0 || !realpath(hostPath.c_str(), canonical)) return true;
+  const std::string hostFolder = canonical;
+  {
+    std::lock_guard guard(g_deleteDenyingOpensLock);
+    for (const ShareLock* lock : g_deleteDenyingOpens) {
+      char path[PATH_MAX];
+      std::string link = "/proc/self/fd/" + std::to_string(lock->Descriptor());
+      ssize_t length = readlink(link.c_str(), path, sizeof path);
+      if (length <= 0 || IsBelow(std::string(path, static_cast<size_t>(length)), hostFolder)) return true;
+    }
+  }
+  {
+    std::lock_guard guard(g_ownImagesLock);
+    for (const std::string& image : g_ownImages)
+      if (IsBelow(image, hostFolder)) return true;
+  }
+  // Any hold of any other process, in one probe over every byte.
+  struct flock probe {};
+  probe.l_type = F_WRLCK;
+  probe.l_whence = SEEK_SET;
+  probe.l_start = 0;
+  probe.l_len = kBuckets * kHoldKinds;
+  return fcntl(holds, F_OFD_GETLK, &probe) != 0 || probe.l_type != F_UNLCK;
 }
 
 bool IsImageInUse(const std::string& hostPath, const struct stat& linkStat) {
