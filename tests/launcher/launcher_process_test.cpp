@@ -16,6 +16,7 @@
 
 #include "platform/machine.h"
 #include "platform/win.h"
+#include "staging/install_transaction.h"
 #include "test_support.h"
 
 extern char** environ;
@@ -184,6 +185,31 @@ TEST(Launcher, WithoutUsableNamedObjectsTheTerminalSaysWhyAndDoesNotStart) {
                                      "running: the system's named objects cannot be used."))
       << run.Output();
   EXPECT_EQ(at.Log(), "");  // the module never started
+}
+
+TEST(Launcher, AnInstallRunningOnItsDriveKeepsItFromStartingAndOneCutOffIsSettledFirst) {
+  Installation at(vp::test::TestFolder() + "\\db", "VANTPlusTWS.exe", "probe");
+  const std::string drive = at.folder.substr(0, 3);
+  const staging::SwitchedFolder app{drive + "VPTestApp"};
+  ASSERT_TRUE(CreateDirectoryA(app.final.c_str(), nullptr));
+  {
+    staging::CInstallTransaction install;
+    ASSERT_TRUE(install.Begin(staging::TransactionFolder(drive, "VPTestSetup"), drive));
+    ASSERT_TRUE(install.StageFolder(app));
+    Launch busy = RunLauncher(at);
+    EXPECT_TRUE(ExitedWith(busy, 0)) << busy.status;
+    EXPECT_TRUE(Contains(busy.Output(), "text Setup is changing the installation. Start the "
+                                        "terminal again when setup has finished."))
+        << busy.Output();
+    EXPECT_EQ(at.Log(), "");  // the module never started
+    // The install ends here as if killed: its journal and staged folder stay behind.
+  }
+  Launch run = RunLauncher(at);
+  EXPECT_FALSE(Contains(run.Output(), "messagebox")) << run.Output();
+  EXPECT_EQ(at.Log(), "DLLInitInstance\nDLLExitInstance\n");
+  EXPECT_FALSE(vp::test::PathExists(staging::TransactionFolder(drive, "VPTestSetup")));
+  EXPECT_FALSE(vp::test::PathExists(app.Staged()));
+  EXPECT_TRUE(vp::test::PathExists(app.final));
 }
 
 TEST(Launcher, CrashInTheModuleWritesADumpThatLldbReads) {
