@@ -109,7 +109,8 @@ CUnattendedSetup::Answer CUnattendedSetup::AnswerFor(const std::string& text, UI
   if (text == "Installation Done!") return {IDOK, std::nullopt};
   if (text == "Application uninstalled successfully!") return {IDOK, kExitSuccess};
   if (StartsWith(text, "Your client databases could not be saved") ||
-      StartsWith(text, "Installation is not complete"))
+      StartsWith(text, "Installation is not complete") ||
+      StartsWith(text, "Setup cannot prepare the installation"))
     return {IDOK, diskFull ? kExitDiskFull : kExitFatal};
   if (EndsWith(text, " not yet installed!")) return {IDOK, kExitNotInstalled};
   if (StartsWith(text, "All Terminals should be closed")) return {IDOK, kExitTerminalRunning};
