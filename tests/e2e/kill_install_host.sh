@@ -129,7 +129,7 @@ while read -r line <&3; do
   if [ "$started" != 0 ] && [ ! -e "$(host 'D:\VANTProDB-TWS')" ]; then
     # Killed between the two renames of the terminal's folder: its link finds nothing. The
     # user starts the setup program from its folder (the Install-UnInstall link), which
-    # finishes the install as it opens; then the terminal.
+    # settles the install as it opens (it cannot move its own folder, so it undoes it); then the terminal.
     gap=$((gap + 1))
     (cd "$(host 'D:\VANTProSetup')" && printf 'click 2\n' | VP_UI=script ./VANTPlusTWSSetup.exe M:P V:7.0.3) \
       >"$work/setup.out" 2>&1
@@ -157,7 +157,7 @@ while read -r line <&3; do
   echo "   kill $k at call $line of $total ($name #$count): $state"
 done 3<"$work/points"
 echo "   after the kills: $previous previous, $new new, $mixed mixed installations; $gap between the"
-echo "   renames of the terminal's folder (finished by the next start of the setup program)"
+echo "   renames of the terminal's folder (settled by the next start of the setup program)"
 check "no kill leaves a mix of two installations" test "$mixed" = 0
 check "the terminal starts after every kill" test "$dead" = 0
 check "no kill loses the user's clients or MWBackup" test "$lost" = 0
