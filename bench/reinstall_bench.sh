@@ -4,13 +4,15 @@
 # machine, in alternating rounds; prints the medians, their ratio, and the disk the installation
 # takes (a staged install needs room for the old and the new installation at once, at its peak).
 #   bench/reinstall_bench.sh <host build folder> <reference VANTPlusTWSSetup.exe> [files (5000)] [rounds (5)]
+# VP_BENCH_DIR: where the machines go (default /tmp; /dev/shm leaves the disk's variance out);
+# VP_BENCH_KEEP=1 keeps them and each round's times (this.times, reference.times).
 set -euo pipefail
 build=$(realpath "$1")
 reference=$(realpath "$2")
 files=${3:-5000}
 rounds=${4:-5}
 work=$(mktemp -d "${VP_BENCH_DIR:-/tmp}/vp-bench-reinstall.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+[ -n "${VP_BENCH_KEEP:-}" ] || trap 'rm -rf "$work"' EXIT
 
 # The package: the build's setup package and $files files of 1 KB to 16 KB in 250 folders.
 make_package() {  # <folder> <installer program>
