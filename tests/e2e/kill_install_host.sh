@@ -18,7 +18,10 @@ package_files=${3:-2000}
 work=$(mktemp -d "${TMPDIR:-/tmp}/vp-e2e-kill.XXXXXX")
 [ -n "${VP_KILL_KEEP:-}" ] || trap 'rm -rf "$work"' EXIT
 
-if ! strace -f -qq -o /dev/null true 2>/dev/null; then
+if ! command -v strace >/dev/null; then
+  echo "SKIP: strace is not installed (scripts/deps.sh installs it)"
+  exit 77
+elif ! strace -f -qq -o /dev/null true 2>/dev/null; then
   echo "SKIP: strace cannot trace programs here (ptrace is not allowed)"
   exit 77
 fi
