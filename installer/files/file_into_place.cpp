@@ -64,6 +64,20 @@ bool WriteIntoPlace(const std::string& target, const std::string& bytes) {
   return false;
 }
 
+bool ReadWholeFile(const std::string& path, std::string* bytes) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bytes->clear();
+  char buffer[8192];
+  DWORD got = 0;
+  bool read = true;
+  while ((read = ReadFile(file, buffer, sizeof buffer, &got, nullptr) != FALSE) && got > 0)
+    bytes->append(buffer, got);
+  CloseHandle(file);
+  return read;
+}
+
 CopyOutcome CopyIntoPlace(const std::string& source, const std::string& target) {
   DWORD sourceAttributes = GetFileAttributesA(source.c_str());
   if (sourceAttributes == INVALID_FILE_ATTRIBUTES) return CopyOutcome::kNoSource;

@@ -19,6 +19,8 @@ CopyOutcome CopyIntoPlace(const std::string& source, const std::string& target);
 // Writes `bytes` as the whole content of `target` the same way: under a temporary name,
 // flushed, then renamed over it. False, with `target` as before, when that fails.
 bool WriteIntoPlace(const std::string& target, const std::string& bytes);
+// The whole content of the file at `path`; false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string* bytes);
 
 // True when both files exist and hold the same bytes.
 bool SameFileContent(const std::string& a, const std::string& b);

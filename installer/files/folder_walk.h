@@ -32,8 +32,9 @@ bool AnythingMatches(const std::string& pattern);
 // True when anything (file, folder or link) of that name exists.
 bool PathExists(const std::string& path);
 
-// ASCII letter case folded, as the Windows file system compares names.
+// ASCII letter case folded, as the Windows file system and the registry compare names.
 bool EqualsNoCase(const std::string& a, const std::string& b);
+std::string FoldCase(std::string text);
 
 // The text before the last backslash; empty when there is none.
 std::string TextBeforeLastBackslash(const std::string& path);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "files/file_into_place.h"
+#include "files/folder_walk.h"
 #include "platform/win.h"
 
 namespace files {
@@ -13,11 +14,6 @@ namespace files {
 namespace {
 
 constexpr const char* kHeader = "package files 1";
-
-std::string FoldCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 }  // namespace
 
@@ -45,14 +41,8 @@ std::optional<Fingerprint> FingerprintOf(const std::string& path) {
 
 bool CPackageRecord::Load() {
   m_entries.clear();
-  HANDLE file = CreateFileA(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
   std::string text;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
-  CloseHandle(file);
+  if (!ReadWholeFile(m_path, &text)) return false;
   // One line a file: "<size> <hash in hex> <place>"; a record that does not read whole is none.
   size_t at = text.find('\n');
   if (at == std::string::npos || text.compare(0, at, kHeader) != 0) return false;

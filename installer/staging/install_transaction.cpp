@@ -152,8 +152,6 @@ std::string TransactionFolder(const std::string& drive, const std::string& setup
   return drive + setupBaseName + ".~vpinstall";
 }
 
-CInstallTransaction* ActiveTransaction() { return g_active; }
-
 void BeforeLinkChange(const std::string& linkPath) {
   if (g_active) g_active->NoteLinkChange(linkPath);
 }

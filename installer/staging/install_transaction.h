@@ -72,8 +72,7 @@ class CInstallTransaction {
   int m_savedLinks = 0;
 };
 
-// The transaction of the install this process runs, if any: the link steps report to it.
-CInstallTransaction* ActiveTransaction();
+// Tell the transaction of the install this process runs, if any, before a link changes.
 void BeforeLinkChange(const std::string& linkPath);
 void BeforeLinkFolderMade(const std::string& folder);
 

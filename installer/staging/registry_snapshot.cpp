@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "files/file_into_place.h"
+#include "files/folder_walk.h"
 #include "registry/registry.h"
 #include "staging/text_file.h"
 
@@ -25,13 +26,6 @@ struct KeyImage {
   std::map<std::string, std::pair<std::string, std::unique_ptr<KeyImage>>> subkeys;
 };
 
-std::string Folded(const std::string& name) {
-  std::string folded = name;
-  for (char& c : folded)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return folded;
-}
-
 const char* RootName(HKEY root) { return root == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU"; }
 HKEY RootOfName(const std::string& name) {
   if (name == "HKLM") return HKEY_LOCAL_MACHINE;
@@ -50,7 +44,7 @@ void ReadKey(HKEY key, KeyImage* image) {
     if (size && RegQueryValueExA(key, value.name.c_str(), nullptr, &type,
                                  reinterpret_cast<BYTE*>(&value.data[0]), &got) == ERROR_SUCCESS)
       value.data.resize(got);
-    image->values[Folded(value.name)] = std::move(value);
+    image->values[files::FoldCase(value.name)] = std::move(value);
   }
   for (DWORD i = 0;; ++i) {
     char name[256];
@@ -64,7 +58,7 @@ void ReadKey(HKEY key, KeyImage* image) {
       ReadKey(subKey, sub.get());
       RegCloseKey(subKey);
     }
-    image->subkeys[Folded(child)] = {child, std::move(sub)};
+    image->subkeys[files::FoldCase(child)] = {child, std::move(sub)};
   }
 }
 
@@ -84,7 +78,7 @@ KeyImage* ImageAt(KeyImage* top, const std::string& relative) {
   while (from < relative.size()) {
     size_t slash = relative.find('\\', from);
     std::string name = relative.substr(from, slash == std::string::npos ? std::string::npos : slash - from);
-    auto& slot = image->subkeys[Folded(name)];
+    auto& slot = image->subkeys[files::FoldCase(name)];
     if (!slot.second) slot = {name, std::make_unique<KeyImage>()};
     image = slot.second.get();
     from = slash == std::string::npos ? relative.size() : slash + 1;
@@ -140,7 +134,7 @@ bool SaveRegistryTrees(const std::vector<RegistryTree>& trees, const std::string
 
 bool RestoreRegistryTrees(const std::string& file) {
   std::string text;
-  if (!ReadWholeFile(file, &text)) return false;
+  if (!files::ReadWholeFile(file, &text)) return false;
   struct Tree {
     HKEY root;
     std::string path;
@@ -157,7 +151,7 @@ bool RestoreRegistryTrees(const std::string& file) {
       ImageAt(&trees.back()->image, FromHex(f[1]));
     } else if (f[0] == "value" && f.size() == 5) {
       SavedValue v{FromHex(f[2]), static_cast<DWORD>(std::strtoul(f[3].c_str(), nullptr, 10)), FromHex(f[4])};
-      ImageAt(&trees.back()->image, FromHex(f[1]))->values[Folded(v.name)] = std::move(v);
+      ImageAt(&trees.back()->image, FromHex(f[1]))->values[files::FoldCase(v.name)] = std::move(v);
     } else {
       return false;
     }

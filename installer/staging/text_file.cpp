@@ -1,7 +1,5 @@
 #include "staging/text_file.h"
 
-#include "platform/win.h"
-
 namespace staging {
 
 std::string ToHex(const std::string& bytes) {
@@ -32,20 +30,6 @@ std::string FromHex(const std::string& hex) {
     bytes += static_cast<char>(high * 16 + low);
   }
   return bytes;
-}
-
-bool ReadWholeFile(const std::string& path, std::string* text) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  text->clear();
-  char buffer[8192];
-  DWORD got = 0;
-  bool read = true;
-  while ((read = ReadFile(file, buffer, sizeof buffer, &got, nullptr) != FALSE) && got > 0)
-    text->append(buffer, got);
-  CloseHandle(file);
-  return read;
 }
 
 std::vector<std::vector<std::string>> SplitRecords(const std::string& text) {

@@ -1,5 +1,5 @@
-// Small text files of the staged install: read back as records of
-// tab-separated fields, with hex for fields that may hold any byte.
+// The staged install's text records: lines of tab-separated fields, with hex for fields that
+// may hold any byte.
 #pragma once
 
 #include <string>
@@ -10,8 +10,6 @@ namespace staging {
 std::string ToHex(const std::string& bytes);
 // The bytes of a hex text; digits that do not pair up, or are not hex, end it.
 std::string FromHex(const std::string& hex);
-
-bool ReadWholeFile(const std::string& path, std::string* text);
 
 // The complete lines of `text` (a last line without its line break is left out), each split at
 // its tabs.
